@@ -1,0 +1,111 @@
+// Files and directories, shaped after the Win32 file calls. Paths are code page
+// 852 bytes in which both '\' and '/' separate components; a host backend maps
+// them onto its own names.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace zq::platform {
+
+// Error codes are the Win32 ones, so that callers read the same numbers on every host.
+enum FileError : int {
+  kErrNone = 0,
+  kErrFileNotFound = 2,
+  kErrPathNotFound = 3,
+  kErrTooManyOpen = 4,
+  kErrAccessDenied = 5,
+  kErrInvalidHandle = 6,
+  kErrNoMoreFiles = 18,
+  kErrWriteFault = 29,
+  kErrReadFault = 30,
+  kErrSharingViolation = 32,
+  kErrLockViolation = 33,
+  kErrHandleDiskFull = 39,
+  kErrFileExists = 80,
+  kErrInvalidParameter = 87,
+  kErrDiskFull = 112,
+  kErrFilenameTooLong = 206,
+  kErrAlreadyExists = 183,
+  kErrGeneric = 31,
+};
+
+enum Access : std::uint8_t { kRead = 1, kWrite = 2, kReadWrite = 3 };
+
+// What other opens of the same file may do meanwhile (FILE_SHARE_READ/WRITE).
+enum Share : std::uint8_t { kShareNone = 0, kShareRead = 1, kShareWrite = 2, kShareReadWrite = 3 };
+
+enum class Disposition {
+  kOpenExisting,  // fails when missing
+  kCreateAlways,  // creates or truncates
+  kOpenAlways,    // opens, creating when missing
+  kCreateNew,     // fails when present
+};
+
+enum class Whence { kBegin, kCurrent, kEnd };
+
+// File attributes in the Win32 bit order; the find mask uses the same bits.
+enum Attributes : std::uint32_t {
+  kAttrReadOnly = 0x01,
+  kAttrHidden = 0x02,
+  kAttrSystem = 0x04,
+  kAttrDirectory = 0x10,
+  kAttrArchive = 0x20,
+  kAttrNormal = 0x80,
+};
+
+class File {
+ public:
+  virtual ~File() = default;
+  // Both report the count actually transferred; false with an error code on failure.
+  virtual bool Read(void* buffer, std::size_t size, std::size_t& done, int& error) = 0;
+  virtual bool Write(const void* buffer, std::size_t size, std::size_t& done, int& error) = 0;
+  virtual bool Seek(std::int64_t offset, Whence whence, std::int64_t& position, int& error) = 0;
+  virtual bool Size(std::int64_t& size, int& error) = 0;
+  // Cuts the file at the current position.
+  virtual bool Truncate(int& error) = 0;
+  virtual bool Flush(int& error) = 0;
+  // Byte-range locks; a range held by another open fails with kErrLockViolation.
+  virtual bool Lock(std::uint64_t offset, std::uint64_t length, int& error) = 0;
+  virtual bool Unlock(std::uint64_t offset, std::uint64_t length, int& error) = 0;
+  virtual bool Close(int& error) = 0;
+};
+
+struct FindData {
+  std::string name;  // code page 852, no directory part
+  std::uint32_t attributes = 0;
+  std::int64_t size = 0;
+};
+
+class FindHandle {
+ public:
+  virtual ~FindHandle() = default;
+  virtual bool Next(FindData& data) = 0;
+};
+
+class Files {
+ public:
+  virtual ~Files() = default;
+  virtual std::unique_ptr<File> Open(std::string_view path, Access access, Share share,
+                                     Disposition disposition, int& error) = 0;
+  virtual bool Rename(std::string_view from, std::string_view to, int& error) = 0;
+  virtual bool Remove(std::string_view path, int& error) = 0;
+  virtual bool MakeDirectory(std::string_view path, int& error) = 0;
+  virtual bool RemoveDirectory(std::string_view path, int& error) = 0;
+  // Attributes of an existing file or directory; false when there is none.
+  virtual bool GetAttributes(std::string_view path, std::uint32_t& attributes,
+                             std::int64_t& size) = 0;
+  // Wildcards * and ? in the last component, matched without regard to case.
+  // Entries whose hidden, system or directory bits are not in the mask are skipped,
+  // as FindFirstFile with a DOS attribute mask does.
+  virtual std::unique_ptr<FindHandle> FindFirst(std::string_view pattern, std::uint32_t mask,
+                                                FindData& first, int& error) = 0;
+  virtual std::string CurrentDirectory() = 0;
+  virtual bool SetCurrentDirectory(std::string_view path, int& error) = 0;
+  // Whether two paths name the same existing object (same file, whatever its spelling).
+  virtual bool SameObject(std::string_view a, std::string_view b) = 0;
+};
+
+}  // namespace zq::platform
