@@ -23,12 +23,17 @@ enum FileError : int {
   kErrReadFault = 30,
   kErrSharingViolation = 32,
   kErrLockViolation = 33,
+  kErrNotSameDevice = 17,
   kErrHandleDiskFull = 39,
   kErrFileExists = 80,
   kErrInvalidParameter = 87,
   kErrDiskFull = 112,
+  kErrInvalidName = 123,
+  kErrDirNotEmpty = 145,
+  kErrNotLocked = 158,
   kErrFilenameTooLong = 206,
   kErrAlreadyExists = 183,
+  kErrDirectory = 267,  // a directory was expected
   kErrGeneric = 31,
 };
 

@@ -1,0 +1,714 @@
+#include "platform/posix/files.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <utility>
+#include <vector>
+
+#include "platform/cp852.h"
+#include "platform/host.h"
+
+// Sharing modes and byte-range locks among opens of this program.
+//
+// Windows refuses an open whose access or sharing clashes with another open of the same
+// file, and refuses reads and writes of a range another handle has locked. POSIX has
+// neither, so both are built from Linux open-file-description locks, which belong to
+// one open (not to the process) and so separate two opens in one process as well as two
+// processes:
+//  - Every open takes shared locks on marker bytes far above any data ("I read",
+//    "I write", "I deny read", "I deny write") as its access and sharing say, and then
+//    probes the opposite markers; a marker held by another open means a sharing
+//    violation (32). Taking before probing guarantees that of two clashing opens at
+//    least one sees the other. An exclusive lock on a gate byte, held only while
+//    opening, serialises opens so that the loser is normally the later one.
+//  - Lock() takes an exclusive lock on the data range and fails at once with a lock
+//    violation (33) when another open holds any part of it.
+// What differs from Windows: all of this is advisory. A program that does not take
+// these locks (cp, an editor) still reads and writes the file, and a locked range does
+// not make reads or writes through other opens fail; only Lock() and Open() see it.
+// A file that can be opened only write-only takes no markers (a shared marker lock needs
+// a readable descriptor), and a file that can be opened only read-only locks its ranges
+// with shared locks, which exclude writers' locks but not other read-only lockers. File
+// systems without such locks (some network mounts) open without sharing checks.
+
+namespace zq::platform {
+namespace posix {
+namespace {
+
+constexpr off_t kMarkerBase = off_t{1} << 62;
+constexpr off_t kGate = kMarkerBase;
+constexpr off_t kMarkRead = kMarkerBase + 1;
+constexpr off_t kMarkWrite = kMarkerBase + 2;
+constexpr off_t kMarkDenyRead = kMarkerBase + 3;
+constexpr off_t kMarkDenyWrite = kMarkerBase + 4;
+
+// The case pairs of the code page's Polish and neighbouring letters.
+constexpr std::array<unsigned char, 16> kLower = {0xA5, 0x86, 0xA9, 0x88, 0xE4, 0xA2, 0x98, 0xBE,
+                                                  0xAB, 0x81, 0x89, 0x84, 0x94, 0x8B, 0x9F, 0xE7};
+constexpr std::array<unsigned char, 16> kUpper = {0xA4, 0x8F, 0xA8, 0x9D, 0xE3, 0xE0, 0x97, 0xBD,
+                                                  0x8D, 0x9A, 0xD3, 0x8E, 0x99, 0x8A, 0xAC, 0xE6};
+
+constexpr std::array<unsigned char, 256> kFold = [] {
+  std::array<unsigned char, 256> t{};
+  for (int i = 0; i < 256; ++i) t[static_cast<std::size_t>(i)] = static_cast<unsigned char>(i);
+  for (int c = 'a'; c <= 'z'; ++c)
+    t[static_cast<std::size_t>(c)] = static_cast<unsigned char>(c - 32);
+  for (std::size_t i = 0; i < kLower.size(); ++i) t[kLower[i]] = kUpper[i];
+  return t;
+}();
+
+unsigned char Fold(char c) {
+  return kFold[static_cast<unsigned char>(c)];
+}
+
+bool IsSeparator(char c) {
+  return c == '\\' || c == '/';
+}
+
+std::string Join(const std::string& dir, const std::string& name) {
+  if (dir.empty() || dir == ".") return name;
+  if (dir.back() == '/') return dir + name;
+  return dir + "/" + name;
+}
+
+// A program path mapped onto the host.
+struct Resolved {
+  std::string host;     // the whole host path
+  std::string parent;   // host directory holding the last component
+  std::string last;     // last component as found on disk (or as spelled when missing)
+  std::string spelled;  // last component as the program spelled it, in UTF-8
+  std::string pattern;  // last component as the program spelled it, in code page 852
+  bool has_last = false;
+  bool trailing = false;  // the path ended with a separator
+};
+
+// The entry of `dir` equal to `name` without regard to case; the least host name when
+// several are (so the choice does not depend on directory order).
+bool FindCaseless(const std::string& dir, std::string_view name, std::string& found) {
+  DIR* d = opendir(dir.empty() ? "." : dir.c_str());
+  if (d == nullptr) return false;
+  std::string want = FoldName(name);
+  bool any = false;
+  while (dirent* e = readdir(d)) {
+    std::string_view host = e->d_name;
+    if (host == "." || host == "..") continue;
+    if (FoldName(Utf8ToCp852(host)) != want) continue;
+    if (!any || host < found) found = host;
+    any = true;
+  }
+  closedir(d);
+  return any;
+}
+
+bool Resolve(std::string_view path, Resolved& out, int& error) {
+  if (path.find('\0') != std::string_view::npos) {
+    error = kErrInvalidName;
+    return false;
+  }
+  if (path.empty()) {
+    error = kErrPathNotFound;
+    return false;
+  }
+  std::string_view rest = path;
+  if (rest.size() >= 2 && rest[1] == ':' &&
+      ((rest[0] >= 'A' && rest[0] <= 'Z') || (rest[0] >= 'a' && rest[0] <= 'z'))) {
+    rest.remove_prefix(2);
+  }
+  bool absolute = !rest.empty() && IsSeparator(rest.front());
+  out.trailing = !rest.empty() && IsSeparator(rest.back());
+
+  std::vector<std::string_view> parts;
+  for (std::size_t i = 0; i < rest.size();) {
+    std::size_t j = i;
+    while (j < rest.size() && !IsSeparator(rest[j])) ++j;
+    if (j > i) parts.push_back(rest.substr(i, j - i));
+    i = j + 1;
+  }
+
+  std::string host = absolute ? "/" : "";
+  bool lost = false;  // a component was missing: later ones cannot be found either
+  for (std::size_t k = 0; k < parts.size(); ++k) {
+    std::string_view part = parts[k];
+    std::string name = Cp852ToUtf8(part);
+    if (k + 1 == parts.size()) {
+      out.parent = host.empty() ? "." : host;
+      out.spelled = name;
+      out.pattern = std::string(part);
+      out.has_last = true;
+    }
+    if (part != "." && part != ".." && !lost) {
+      struct stat st;
+      std::string exact = Join(host, name);
+      if (lstat(exact.c_str(), &st) != 0) {
+        std::string found;
+        if (errno == ENOENT && FindCaseless(host, part, found))
+          name = found;
+        else
+          lost = true;
+      }
+    }
+    if (k + 1 == parts.size()) out.last = name;
+    host = Join(host, name);
+  }
+  if (host.empty()) host = ".";
+  if (out.trailing && out.has_last) host += "/";
+  out.host = host;
+  return true;
+}
+
+bool IsDirectory(const std::string& host) {
+  struct stat st;
+  return stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// The Win32 code for an errno; `r` tells a missing file from a missing directory.
+int MapErrno(int e, const Resolved* r, int fallback = kErrGeneric) {
+  switch (e) {
+    case 0:
+      return fallback;
+    case ENOENT:
+      if (r != nullptr && r->has_last && !IsDirectory(r->parent)) return kErrPathNotFound;
+      return r != nullptr && r->has_last ? kErrFileNotFound : kErrPathNotFound;
+    case ENOTDIR:
+    case ELOOP:
+      return kErrPathNotFound;
+    case EACCES:
+    case EPERM:
+    case EISDIR:
+    case EROFS:
+      return kErrAccessDenied;
+    case ETXTBSY:
+      return kErrSharingViolation;
+    case EEXIST:
+      return kErrFileExists;
+    case ENOTEMPTY:
+      return kErrDirNotEmpty;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+      return kErrDiskFull;
+    case ENAMETOOLONG:
+      return kErrFilenameTooLong;
+    case EMFILE:
+    case ENFILE:
+      return kErrTooManyOpen;
+    case EBADF:
+      return kErrInvalidHandle;
+    case EINVAL:
+      return kErrInvalidParameter;
+    case EAGAIN:
+      return kErrLockViolation;
+    case EXDEV:
+      return kErrNotSameDevice;
+    default:
+      return fallback;
+  }
+}
+
+std::uint32_t AttributesOf(const struct stat& st, std::string_view host_name) {
+  std::uint32_t a = 0;
+  if (S_ISDIR(st.st_mode)) a |= kAttrDirectory;
+  if (S_ISREG(st.st_mode)) a |= kAttrArchive;
+  if ((st.st_mode & S_IWUSR) == 0) a |= kAttrReadOnly;
+  if (!host_name.empty() && host_name.front() == '.' && host_name != "." && host_name != "..")
+    a |= kAttrHidden;
+  return a == 0 ? kAttrNormal : a;
+}
+
+int LockRange(int fd, int cmd, short type, off_t start, off_t length) {
+  struct flock fl = {};
+  fl.l_type = type;
+  fl.l_whence = SEEK_SET;
+  fl.l_start = start;
+  fl.l_len = length;
+  for (;;) {
+    if (fcntl(fd, cmd, &fl) == 0) return 0;
+    if (errno != EINTR) return errno;
+  }
+}
+
+// Whether another open holds a lock on the byte; -1 when the probe itself fails.
+int Held(int fd, off_t byte) {
+  struct flock fl = {};
+  fl.l_type = F_WRLCK;
+  fl.l_whence = SEEK_SET;
+  fl.l_start = byte;
+  fl.l_len = 1;
+  if (fcntl(fd, F_OFD_GETLK, &fl) != 0) return -1;
+  return fl.l_type != F_UNLCK ? 1 : 0;
+}
+
+bool Unsupported(int e) {
+  return e == EINVAL || e == ENOLCK || e == EOPNOTSUPP || e == ENOSYS;
+}
+
+// Takes this open's sharing markers; kErrNone, or kErrSharingViolation on a clash.
+int TakeShare(int fd, bool readable, bool writable, Access access, Share share) {
+  if (!readable) return kErrNone;
+  int e = LockRange(fd, F_OFD_SETLKW, writable ? F_WRLCK : F_RDLCK, kGate, 1);
+  if (e != 0) return Unsupported(e) ? kErrNone : MapErrno(e, nullptr);
+  int result = kErrNone;
+  std::vector<off_t> mine;
+  if (access & kRead) mine.push_back(kMarkRead);
+  if (access & kWrite) mine.push_back(kMarkWrite);
+  if (!(share & kShareRead)) mine.push_back(kMarkDenyRead);
+  if (!(share & kShareWrite)) mine.push_back(kMarkDenyWrite);
+  for (off_t m : mine) {
+    int t = LockRange(fd, F_OFD_SETLK, F_RDLCK, m, 1);
+    if (t != 0) {
+      result = (t == EAGAIN || t == EACCES) ? kErrSharingViolation : MapErrno(t, nullptr);
+      break;
+    }
+  }
+  std::vector<off_t> theirs;
+  if (access & kRead) theirs.push_back(kMarkDenyRead);
+  if (access & kWrite) theirs.push_back(kMarkDenyWrite);
+  if (!(share & kShareRead)) theirs.push_back(kMarkRead);
+  if (!(share & kShareWrite)) theirs.push_back(kMarkWrite);
+  for (std::size_t i = 0; result == kErrNone && i < theirs.size(); ++i) {
+    if (Held(fd, theirs[i]) == 1) result = kErrSharingViolation;
+  }
+  LockRange(fd, F_OFD_SETLK, F_UNLCK, kGate, 1);
+  // On a clash the caller closes the descriptor, which drops the markers taken here.
+  return result;
+}
+
+class PosixFile final : public File {
+ public:
+  PosixFile(int fd, Access access, bool writable) : fd_(fd), access_(access), writable_(writable) {}
+  ~PosixFile() override {
+    if (fd_ >= 0) ::close(fd_);
+  }
+
+  bool Read(void* buffer, std::size_t size, std::size_t& done, int& error) override {
+    done = 0;
+    if (!Usable(error)) return false;
+    if (!(access_ & kRead)) return Fail(error, kErrAccessDenied);
+    auto* p = static_cast<char*>(buffer);
+    while (done < size) {
+      ssize_t n = ::read(fd_, p + done, size - done);
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        return Fail(error, MapErrno(errno, nullptr, kErrReadFault));
+      }
+      if (n == 0) break;
+      done += static_cast<std::size_t>(n);
+    }
+    error = kErrNone;
+    return true;
+  }
+
+  bool Write(const void* buffer, std::size_t size, std::size_t& done, int& error) override {
+    done = 0;
+    if (!Usable(error)) return false;
+    if (!(access_ & kWrite)) return Fail(error, kErrAccessDenied);
+    const auto* p = static_cast<const char*>(buffer);
+    while (done < size) {
+      ssize_t n = ::write(fd_, p + done, size - done);
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        // The bytes already written stay counted in `done`.
+        return Fail(error, MapErrno(errno, nullptr, kErrWriteFault));
+      }
+      if (n == 0) break;
+      done += static_cast<std::size_t>(n);
+    }
+    error = kErrNone;
+    return true;
+  }
+
+  bool Seek(std::int64_t offset, Whence whence, std::int64_t& position, int& error) override {
+    if (!Usable(error)) return false;
+    int how = whence == Whence::kBegin     ? SEEK_SET
+              : whence == Whence::kCurrent ? SEEK_CUR
+                                           : SEEK_END;
+    off_t p = ::lseek(fd_, static_cast<off_t>(offset), how);
+    if (p < 0) return Fail(error, MapErrno(errno, nullptr));
+    position = p;
+    error = kErrNone;
+    return true;
+  }
+
+  bool Size(std::int64_t& size, int& error) override {
+    if (!Usable(error)) return false;
+    struct stat st;
+    if (fstat(fd_, &st) != 0) return Fail(error, MapErrno(errno, nullptr));
+    size = st.st_size;
+    error = kErrNone;
+    return true;
+  }
+
+  bool Truncate(int& error) override {
+    if (!Usable(error)) return false;
+    if (!(access_ & kWrite)) return Fail(error, kErrAccessDenied);
+    off_t p = ::lseek(fd_, 0, SEEK_CUR);
+    if (p < 0 || ftruncate(fd_, p) != 0) return Fail(error, MapErrno(errno, nullptr));
+    error = kErrNone;
+    return true;
+  }
+
+  bool Flush(int& error) override {
+    if (!Usable(error)) return false;
+    if (!(access_ & kWrite)) return Fail(error, kErrAccessDenied);
+    // Devices and pipes cannot be synced; there is nothing of ours left to write.
+    if (fsync(fd_) != 0 && errno != EINVAL && errno != EROFS)
+      return Fail(error, MapErrno(errno, nullptr, kErrWriteFault));
+    error = kErrNone;
+    return true;
+  }
+
+  bool Lock(std::uint64_t offset, std::uint64_t length, int& error) override {
+    if (!Usable(error)) return false;
+    if (length == 0) return Ok(error);
+    auto limit = static_cast<std::uint64_t>(kMarkerBase);
+    if (offset >= limit || length > limit - offset) return Fail(error, kErrInvalidParameter);
+    // One handle cannot lock a byte twice on Windows; the host would merge the ranges.
+    for (const auto& [o, l] : ranges_)
+      if (offset < o + l && o < offset + length) return Fail(error, kErrLockViolation);
+    int e = LockRange(fd_, F_OFD_SETLK, writable_ ? F_WRLCK : F_RDLCK, static_cast<off_t>(offset),
+                      static_cast<off_t>(length));
+    if (e != 0) {
+      if (Unsupported(e)) {
+        ranges_.emplace_back(offset, length);
+        return Ok(error);
+      }
+      return Fail(error, e == EAGAIN || e == EACCES ? kErrLockViolation : MapErrno(e, nullptr));
+    }
+    ranges_.emplace_back(offset, length);
+    return Ok(error);
+  }
+
+  bool Unlock(std::uint64_t offset, std::uint64_t length, int& error) override {
+    if (!Usable(error)) return false;
+    if (length == 0) return Ok(error);
+    auto it = std::find(ranges_.begin(), ranges_.end(), std::make_pair(offset, length));
+    if (it == ranges_.end()) return Fail(error, kErrNotLocked);
+    int e = LockRange(fd_, F_OFD_SETLK, F_UNLCK, static_cast<off_t>(offset),
+                      static_cast<off_t>(length));
+    if (e != 0 && !Unsupported(e)) return Fail(error, MapErrno(e, nullptr));
+    ranges_.erase(it);
+    return Ok(error);
+  }
+
+  bool Close(int& error) override {
+    if (!Usable(error)) return false;
+    int fd = std::exchange(fd_, -1);
+    ranges_.clear();
+    if (::close(fd) != 0 && errno != EINTR) return Fail(error, MapErrno(errno, nullptr));
+    return Ok(error);
+  }
+
+ private:
+  bool Usable(int& error) {
+    if (fd_ >= 0) return true;
+    error = kErrInvalidHandle;
+    return false;
+  }
+  static bool Fail(int& error, int code) {
+    error = code;
+    return false;
+  }
+  static bool Ok(int& error) {
+    error = kErrNone;
+    return true;
+  }
+
+  int fd_;
+  Access access_;
+  bool writable_;
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> ranges_;
+};
+
+class PosixFind final : public FindHandle {
+ public:
+  explicit PosixFind(std::vector<FindData> found) : found_(std::move(found)) {}
+  bool Next(FindData& data) override {
+    if (next_ >= found_.size()) return false;
+    data = found_[next_++];
+    return true;
+  }
+
+ private:
+  std::vector<FindData> found_;
+  std::size_t next_ = 0;
+};
+
+class PosixFiles final : public Files {
+ public:
+  std::unique_ptr<File> Open(std::string_view path, Access access, Share share,
+                             Disposition disposition, int& error) override {
+    Resolved r;
+    if (!Resolve(path, r, error)) return nullptr;
+    if ((access & kReadWrite) == 0) {
+      error = kErrInvalidParameter;
+      return nullptr;
+    }
+    int create = 0;
+    switch (disposition) {
+      case Disposition::kOpenExisting:
+        break;
+      case Disposition::kCreateAlways:
+      case Disposition::kOpenAlways:
+        create = O_CREAT;
+        break;
+      case Disposition::kCreateNew:
+        create = O_CREAT | O_EXCL;
+        break;
+    }
+    // Read and write internally whenever the file allows it: the sharing markers need a
+    // readable descriptor, exclusive range locks and truncation a writable one. The
+    // access asked for is enforced by the file object.
+    bool readable = true;
+    bool writable = true;
+    int fd = ::open(r.host.c_str(), O_RDWR | O_CLOEXEC | create, 0666);
+    if (fd < 0 && (errno == EACCES || errno == EROFS || errno == ETXTBSY || errno == EPERM)) {
+      if (access == kRead && disposition != Disposition::kCreateAlways) {
+        writable = false;
+        fd = ::open(r.host.c_str(), O_RDONLY | O_CLOEXEC | create, 0666);
+      } else if (access == kWrite) {
+        readable = false;
+        fd = ::open(r.host.c_str(), O_WRONLY | O_CLOEXEC | create, 0666);
+      }
+    }
+    if (fd < 0) {
+      error = MapErrno(errno, &r);
+      return nullptr;
+    }
+    struct stat st;
+    if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+      ::close(fd);
+      error = kErrAccessDenied;
+      return nullptr;
+    }
+    int shared = TakeShare(fd, readable, writable, access, share);
+    if (shared != kErrNone) {
+      ::close(fd);
+      error = shared;
+      return nullptr;
+    }
+    // Truncate only once the sharing check has passed: a refused open leaves the file
+    // as it was.
+    if (disposition == Disposition::kCreateAlways && st.st_size != 0 && ftruncate(fd, 0) != 0) {
+      error = MapErrno(errno, &r);
+      ::close(fd);
+      return nullptr;
+    }
+    error = kErrNone;
+    return std::make_unique<PosixFile>(fd, access, writable);
+  }
+
+  bool Rename(std::string_view from, std::string_view to, int& error) override {
+    Resolved a, b;
+    if (!Resolve(from, a, error) || !Resolve(to, b, error)) return false;
+    struct stat sa, sb;
+    if (lstat(a.host.c_str(), &sa) != 0) return Fail(error, MapErrno(errno, &a));
+    std::string target = b.host;
+    if (lstat(b.host.c_str(), &sb) == 0) {
+      // The same object under another spelling: a change of case only.
+      if (sa.st_dev != sb.st_dev || sa.st_ino != sb.st_ino || !b.has_last)
+        return Fail(error, kErrAlreadyExists);
+      target = Join(b.parent, b.spelled);
+      if (target == a.host) return Ok(error);
+      if (::rename(a.host.c_str(), target.c_str()) != 0) return Fail(error, MapErrno(errno, &b));
+      return Ok(error);
+    }
+    if (renameat2(AT_FDCWD, a.host.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
+      return Ok(error);
+    if (errno == EINVAL || errno == ENOSYS) {
+      // No exclusive rename on this file system: the check above has to do.
+      if (::rename(a.host.c_str(), target.c_str()) == 0) return Ok(error);
+    }
+    if (errno == EEXIST || errno == ENOTEMPTY) return Fail(error, kErrAlreadyExists);
+    return Fail(error, MapErrno(errno, &b));
+  }
+
+  bool Remove(std::string_view path, int& error) override {
+    Resolved r;
+    if (!Resolve(path, r, error)) return false;
+    struct stat st;
+    if (lstat(r.host.c_str(), &st) != 0) return Fail(error, MapErrno(errno, &r));
+    if (S_ISDIR(st.st_mode)) return Fail(error, kErrAccessDenied);
+    if (unlink(r.host.c_str()) != 0) return Fail(error, MapErrno(errno, &r));
+    return Ok(error);
+  }
+
+  bool MakeDirectory(std::string_view path, int& error) override {
+    Resolved r;
+    if (!Resolve(path, r, error)) return false;
+    if (mkdir(r.host.c_str(), 0777) != 0) {
+      return Fail(error, errno == EEXIST ? kErrAlreadyExists : MapErrno(errno, &r));
+    }
+    return Ok(error);
+  }
+
+  bool RemoveDirectory(std::string_view path, int& error) override {
+    Resolved r;
+    if (!Resolve(path, r, error)) return false;
+    if (rmdir(r.host.c_str()) != 0) {
+      int e = errno;
+      struct stat st;
+      if (e == ENOTDIR && lstat(r.host.c_str(), &st) == 0) return Fail(error, kErrDirectory);
+      if (e == EEXIST || e == ENOTEMPTY) return Fail(error, kErrDirNotEmpty);
+      return Fail(error, MapErrno(e, &r));
+    }
+    return Ok(error);
+  }
+
+  bool GetAttributes(std::string_view path, std::uint32_t& attributes,
+                     std::int64_t& size) override {
+    Resolved r;
+    int error = 0;
+    if (!Resolve(path, r, error)) return false;
+    struct stat st;
+    if (stat(r.host.c_str(), &st) != 0) return false;
+    attributes = AttributesOf(st, r.last);
+    size = S_ISREG(st.st_mode) ? st.st_size : 0;
+    return true;
+  }
+
+  std::unique_ptr<FindHandle> FindFirst(std::string_view pattern, std::uint32_t mask,
+                                        FindData& first, int& error) override {
+    Resolved r;
+    if (!Resolve(pattern, r, error)) return nullptr;
+    if (!r.has_last || r.trailing) {
+      error = kErrFileNotFound;
+      return nullptr;
+    }
+    DIR* d = opendir(r.parent.c_str());
+    if (d == nullptr) {
+      error = errno == ENOENT || errno == ENOTDIR ? kErrPathNotFound : MapErrno(errno, nullptr);
+      return nullptr;
+    }
+    std::vector<std::pair<std::string, FindData>> found;  // host name, entry
+    const std::uint32_t kMasked = kAttrHidden | kAttrSystem | kAttrDirectory;
+    while (dirent* e = readdir(d)) {
+      std::string_view host = e->d_name;
+      if (host == "." || host == "..") continue;
+      FindData data;
+      data.name = Utf8ToCp852(host);
+      if (!MatchPattern(r.pattern, data.name)) continue;
+      struct stat st;
+      std::string full = Join(r.parent, std::string(host));
+      if (stat(full.c_str(), &st) != 0 && lstat(full.c_str(), &st) != 0) continue;
+      data.attributes = AttributesOf(st, host);
+      if ((data.attributes & kMasked & ~mask) != 0) continue;
+      data.size = S_ISREG(st.st_mode) ? st.st_size : 0;
+      found.emplace_back(std::string(host), std::move(data));
+    }
+    closedir(d);
+    if (found.empty()) {
+      error = kErrFileNotFound;
+      return nullptr;
+    }
+    std::sort(found.begin(), found.end(), [](const auto& x, const auto& y) {
+      return x.second.name != y.second.name ? x.second.name < y.second.name : x.first < y.first;
+    });
+    std::vector<FindData> list;
+    list.reserve(found.size());
+    for (auto& f : found) list.push_back(std::move(f.second));
+    auto handle = std::make_unique<PosixFind>(std::move(list));
+    handle->Next(first);
+    error = kErrNone;
+    return handle;
+  }
+
+  std::string CurrentDirectory() override {
+    std::vector<char> buf(4096);
+    for (;;) {
+      if (getcwd(buf.data(), buf.size()) != nullptr) return Utf8ToCp852(buf.data());
+      if (errno != ERANGE) return std::string();
+      buf.resize(buf.size() * 2);
+    }
+  }
+
+  bool SetCurrentDirectory(std::string_view path, int& error) override {
+    Resolved r;
+    if (!Resolve(path, r, error)) return false;
+    if (chdir(r.host.c_str()) != 0) {
+      int e = errno;
+      struct stat st;
+      if (e == ENOTDIR && stat(r.host.c_str(), &st) == 0) return Fail(error, kErrDirectory);
+      return Fail(error, MapErrno(e, &r));
+    }
+    return Ok(error);
+  }
+
+  bool SameObject(std::string_view a, std::string_view b) override {
+    Resolved ra, rb;
+    int error = 0;
+    if (!Resolve(a, ra, error) || !Resolve(b, rb, error)) return false;
+    struct stat sa, sb;
+    if (stat(ra.host.c_str(), &sa) != 0 || stat(rb.host.c_str(), &sb) != 0) return false;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+  }
+
+ private:
+  static bool Fail(int& error, int code) {
+    error = code;
+    return false;
+  }
+  static bool Ok(int& error) {
+    error = kErrNone;
+    return true;
+  }
+};
+
+bool MatchFrom(std::string_view p, std::string_view n) {
+  // Iterative matcher with one backtrack point for the last '*'.
+  std::size_t i = 0, j = 0, star = std::string_view::npos, mark = 0;
+  while (j < n.size()) {
+    if (i < p.size() && (p[i] == '?' || Fold(p[i]) == Fold(n[j]))) {
+      ++i;
+      ++j;
+    } else if (i < p.size() && p[i] == '*') {
+      star = i++;
+      mark = j;
+    } else if (star != std::string_view::npos) {
+      i = star + 1;
+      j = ++mark;
+    } else {
+      return false;
+    }
+  }
+  while (i < p.size() && p[i] == '*') ++i;
+  return i == p.size();
+}
+
+}  // namespace
+
+std::string FoldName(std::string_view cp852) {
+  std::string out(cp852);
+  for (char& c : out) c = static_cast<char>(Fold(c));
+  return out;
+}
+
+bool MatchPattern(std::string_view pattern, std::string_view name) {
+  if (MatchFrom(pattern, name)) return true;
+  bool dotless = name.find('.') == std::string_view::npos;
+  if (!dotless) return false;
+  if (pattern.size() >= 2 && pattern.substr(pattern.size() - 2) == ".*")
+    return MatchFrom(pattern.substr(0, pattern.size() - 2), name);
+  if (pattern.size() >= 2 && pattern.back() == '.')
+    return MatchFrom(pattern.substr(0, pattern.size() - 1), name);
+  return false;
+}
+
+std::unique_ptr<Files> CreatePosixFiles() {
+  return std::make_unique<PosixFiles>();
+}
+
+}  // namespace posix
+
+std::unique_ptr<Files> CreateHostFiles() {
+  return posix::CreatePosixFiles();
+}
+
+}  // namespace zq::platform
