@@ -229,6 +229,36 @@ TEST_F(PosixFilesTest, RenameRefusesExistingTargetButAllowsCaseChange) {
   EXPECT_EQ(Entries(), (std::vector<std::string>{"A.TXT", "Źródło.txt"}));
 }
 
+TEST_F(PosixFilesTest, TrailingBlanksAndDotsOfTheLastNameAreDropped) {
+  int error = -1;
+  ASSERT_NE(
+      OpenFile(dir.Prefix() + "FIRMA1 . ", kWrite, kShareNone, Disposition::kCreateNew, error),
+      nullptr)
+      << error;
+  EXPECT_EQ(Entries(), std::vector<std::string>{"FIRMA1"});
+  EXPECT_TRUE(files->SameObject(dir.Prefix() + "firma1  ", dir.Prefix() + "FIRMA1."));
+  EXPECT_TRUE(files->MakeDirectory(dir.Prefix() + "Dir.", error));
+  EXPECT_TRUE(fs::is_directory(dir / "Dir"));
+  // A pattern keeps its dot: "*." asks for names without an extension.
+  test::WriteFile(dir / "x.txt", "");
+  EXPECT_EQ(Find(dir.Prefix() + "*.", kAttrDirectory, error),
+            (std::vector<std::string>{"Dir", "FIRMA1"}));
+}
+
+TEST_F(PosixFilesTest, OpenFilesCannotBeRemovedOrRenamed) {
+  auto f = Create("busy.dat", "x");
+  int error = -1;
+  EXPECT_FALSE(files->Remove(dir.Prefix() + "BUSY.DAT", error));
+  EXPECT_EQ(error, kErrSharingViolation);
+  EXPECT_FALSE(files->Rename(dir.Prefix() + "busy.dat", dir.Prefix() + "moved.dat", error));
+  EXPECT_EQ(error, kErrSharingViolation);
+  EXPECT_EQ(Entries(), std::vector<std::string>{"busy.dat"});
+  f.reset();
+  EXPECT_TRUE(files->Rename(dir.Prefix() + "busy.dat", dir.Prefix() + "moved.dat", error));
+  EXPECT_TRUE(files->Remove(dir.Prefix() + "MOVED.dat", error));
+  EXPECT_TRUE(Entries().empty());
+}
+
 TEST_F(PosixFilesTest, ReadWriteSeekAndAccess) {
   auto f = Create("data.bin", "0123456789");
   int error = -1;

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -49,6 +50,7 @@ constexpr off_t kMarkRead = kMarkerBase + 1;
 constexpr off_t kMarkWrite = kMarkerBase + 2;
 constexpr off_t kMarkDenyRead = kMarkerBase + 3;
 constexpr off_t kMarkDenyWrite = kMarkerBase + 4;
+constexpr int kGateAttempts = 2000;  // about two seconds of 1 ms pauses
 
 // The case pairs of the code page's Polish and neighbouring letters.
 constexpr std::array<unsigned char, 16> kLower = {0xA5, 0x86, 0xA9, 0x88, 0xE4, 0xA2, 0x98, 0xBE,
@@ -108,7 +110,8 @@ bool FindCaseless(const std::string& dir, std::string_view name, std::string& fo
   return any;
 }
 
-bool Resolve(std::string_view path, Resolved& out, int& error) {
+// `find` keeps the last component as spelled: it is a pattern, where a trailing dot counts.
+bool Resolve(std::string_view path, Resolved& out, int& error, bool find = false) {
   if (path.find('\0') != std::string_view::npos) {
     error = kErrInvalidName;
     return false;
@@ -131,6 +134,13 @@ bool Resolve(std::string_view path, Resolved& out, int& error) {
     while (j < rest.size() && !IsSeparator(rest[j])) ++j;
     if (j > i) parts.push_back(rest.substr(i, j - i));
     i = j + 1;
+  }
+  // Windows drops trailing blanks and dots from the last name ("FIRMA1 " is "FIRMA1"),
+  // so a name padded by a caller must not make a second file here.
+  if (!find && !out.trailing && !parts.empty() && parts.back() != "." && parts.back() != "..") {
+    std::string_view& last = parts.back();
+    std::size_t keep = last.find_last_not_of(" .");
+    if (keep != std::string_view::npos) last = last.substr(0, keep + 1);
   }
 
   std::string host = absolute ? "/" : "";
@@ -253,7 +263,16 @@ bool Unsupported(int e) {
 // Takes this open's sharing markers; kErrNone, or kErrSharingViolation on a clash.
 int TakeShare(int fd, bool readable, bool writable, Access access, Share share) {
   if (!readable) return kErrNone;
-  int e = LockRange(fd, F_OFD_SETLKW, writable ? F_WRLCK : F_RDLCK, kGate, 1);
+  // The gate is held for microseconds by opens of this program; a foreign lock over the
+  // whole file may hold it for good, so waiting for it is bounded.
+  int e = 0;
+  for (int attempt = 0; attempt < kGateAttempts; ++attempt) {
+    e = LockRange(fd, F_OFD_SETLK, writable ? F_WRLCK : F_RDLCK, kGate, 1);
+    if (e != EAGAIN && e != EACCES) break;
+    struct timespec pause = {0, 1000000};
+    nanosleep(&pause, nullptr);
+  }
+  if (e == EAGAIN || e == EACCES) return kErrSharingViolation;
   if (e != 0) return Unsupported(e) ? kErrNone : MapErrno(e, nullptr);
   int result = kErrNone;
   std::vector<off_t> mine;
@@ -279,6 +298,18 @@ int TakeShare(int fd, bool readable, bool writable, Access access, Share share) 
   LockRange(fd, F_OFD_SETLK, F_UNLCK, kGate, 1);
   // On a clash the caller closes the descriptor, which drops the markers taken here.
   return result;
+}
+
+// Whether an open of this program holds the regular file at `host`. Windows refuses to
+// delete or rename such a file (no open here allows it), and so do we.
+bool HeldOpen(const std::string& host) {
+  struct stat st;
+  if (lstat(host.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  int fd = ::open(host.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) return false;
+  bool held = Held(fd, kMarkRead) == 1 || Held(fd, kMarkWrite) == 1;
+  ::close(fd);
+  return held;
 }
 
 class PosixFile final : public File {
@@ -510,6 +541,7 @@ class PosixFiles final : public Files {
     if (!Resolve(from, a, error) || !Resolve(to, b, error)) return false;
     struct stat sa, sb;
     if (lstat(a.host.c_str(), &sa) != 0) return Fail(error, MapErrno(errno, &a));
+    if (HeldOpen(a.host)) return Fail(error, kErrSharingViolation);
     std::string target = b.host;
     if (lstat(b.host.c_str(), &sb) == 0) {
       // The same object under another spelling: a change of case only.
@@ -536,6 +568,7 @@ class PosixFiles final : public Files {
     struct stat st;
     if (lstat(r.host.c_str(), &st) != 0) return Fail(error, MapErrno(errno, &r));
     if (S_ISDIR(st.st_mode)) return Fail(error, kErrAccessDenied);
+    if (HeldOpen(r.host)) return Fail(error, kErrSharingViolation);
     if (unlink(r.host.c_str()) != 0) return Fail(error, MapErrno(errno, &r));
     return Ok(error);
   }
@@ -577,7 +610,7 @@ class PosixFiles final : public Files {
   std::unique_ptr<FindHandle> FindFirst(std::string_view pattern, std::uint32_t mask,
                                         FindData& first, int& error) override {
     Resolved r;
-    if (!Resolve(pattern, r, error)) return nullptr;
+    if (!Resolve(pattern, r, error, true)) return nullptr;
     if (!r.has_last || r.trailing) {
       error = kErrFileNotFound;
       return nullptr;

@@ -4,7 +4,9 @@
 // component is looked up without regard to case, as Windows does, then handed to the
 // host in UTF-8. A leading drive prefix such as "C:" followed by a separator stands for
 // the root directory (drives mean nothing here); "C:" without a separator is dropped
-// and the rest is taken relative to the current directory.
+// and the rest is taken relative to the current directory. As on Windows, trailing blanks
+// and dots of the last name are dropped, and a file open in this program cannot be
+// removed or renamed (kErrSharingViolation).
 #pragma once
 
 #include <memory>
