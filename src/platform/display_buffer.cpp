@@ -1,0 +1,163 @@
+#include "platform/display_buffer.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace zq::platform {
+
+DisplayBuffer::DisplayBuffer() {
+  damageLo_.fill(kColumns);
+  damageHi_.fill(0);
+  known_.fill(false);
+}
+
+void DisplayBuffer::WriteCells(int column, int row, std::span<const Cell> cells) {
+  if (row < 0 || row >= kRows || cells.empty()) return;
+  // Clip in long arithmetic: a huge span or column must not overflow.
+  long long first = std::max<long long>(column, 0);
+  long long last = std::min<long long>(
+      static_cast<long long>(column) + static_cast<long long>(cells.size()), kColumns);
+  int lo = kColumns, hi = 0;
+  for (long long c = first; c < last; ++c) {
+    const Cell& in = cells[static_cast<std::size_t>(c - column)];
+    Cell& out = shadow_[Index(static_cast<int>(c), row)];
+    if (out == in) continue;
+    out = in;
+    lo = std::min(lo, static_cast<int>(c));
+    hi = static_cast<int>(c) + 1;
+  }
+  if (lo < hi) {
+    damageLo_[static_cast<std::size_t>(row)] =
+        std::min(damageLo_[static_cast<std::size_t>(row)], lo);
+    damageHi_[static_cast<std::size_t>(row)] =
+        std::max(damageHi_[static_cast<std::size_t>(row)], hi);
+  }
+}
+
+void DisplayBuffer::ReadCells(int column, int row, std::span<Cell> cells) const {
+  for (std::size_t i = 0; i < cells.size(); ++i) {
+    long long c = static_cast<long long>(column) + static_cast<long long>(i);
+    cells[i] = (row >= 0 && row < kRows && c >= 0 && c < kColumns)
+                   ? shadow_[Index(static_cast<int>(c), row)]
+                   : Cell{};
+  }
+}
+
+bool DisplayBuffer::Dirty() const {
+  if (otherDirty_) return true;
+  for (int r = 0; r < kRows; ++r) {
+    auto i = static_cast<std::size_t>(r);
+    if (!known_[i] || damageLo_[i] < damageHi_[i]) return true;
+  }
+  return false;
+}
+
+void DisplayBuffer::Invalidate() {
+  known_.fill(false);
+}
+
+bool DisplayBuffer::RowEqual(int shadowRow, int shownRow) const {
+  return std::memcmp(&shadow_[Index(0, shadowRow)], &shown_[Index(0, shownRow)],
+                     sizeof(Cell) * kColumns) == 0;
+}
+
+// The progress log scrolls a band of rows up and writes one new line at its
+// bottom. Recognising that as a host scroll sends one short sequence and one row
+// instead of the whole band.
+void DisplayBuffer::TryScroll(DisplaySink& sink) {
+  if (!sink.CanScroll()) return;
+  int bestNet = 1, bestTop = -1, bestBottom = -1, bestLines = 0;
+  for (int k = 1; k < kRows - 1; ++k) {
+    int r = 0;
+    while (r + k < kRows) {
+      auto shifted = [&](int q) {
+        return known_[static_cast<std::size_t>(q + k)] && RowEqual(q, q + k);
+      };
+      if (!shifted(r)) {
+        ++r;
+        continue;
+      }
+      int top = r, gain = 0;
+      while (r + k < kRows && shifted(r)) {
+        if (!known_[static_cast<std::size_t>(r)] || !RowEqual(r, r)) ++gain;
+        ++r;
+      }
+      int bottom = r - 1;
+      // Rows uncovered by the scroll must be sent again even where they were right.
+      int cost = 0;
+      for (int q = bottom + 1; q <= bottom + k; ++q)
+        if (known_[static_cast<std::size_t>(q)] && RowEqual(q, q)) ++cost;
+      if (gain - cost > bestNet) {
+        bestNet = gain - cost;
+        bestTop = top;
+        bestBottom = bottom;
+        bestLines = k;
+      }
+    }
+  }
+  if (bestLines == 0) return;
+  int regionBottom = bestBottom + bestLines;
+  sink.Scroll(bestTop, regionBottom, bestLines);
+  for (int r = bestTop; r <= bestBottom; ++r) {
+    std::memcpy(&shown_[Index(0, r)], &shown_[Index(0, r + bestLines)], sizeof(Cell) * kColumns);
+    known_[static_cast<std::size_t>(r)] = true;
+  }
+  for (int r = bestBottom + 1; r <= regionBottom; ++r) known_[static_cast<std::size_t>(r)] = false;
+}
+
+void DisplayBuffer::SendRow(DisplaySink& sink, int row) {
+  auto i = static_cast<std::size_t>(row);
+  const Cell* line = &shadow_[Index(0, row)];
+  Cell* host = &shown_[Index(0, row)];
+  if (!known_[i]) {
+    sink.PutRun(0, row, std::span<const Cell>(line, kColumns));
+    std::memcpy(host, line, sizeof(Cell) * kColumns);
+    known_[i] = true;
+    return;
+  }
+  int c = damageLo_[i];
+  int end = std::min(damageHi_[i], kColumns);
+  while (c < end) {
+    while (c < end && line[c] == host[c]) ++c;
+    if (c >= end) break;
+    int start = c, last = c;  // last changed cell of the run
+    for (++c; c < end; ++c) {
+      if (line[c] == host[c]) {
+        if (c - last > kMergeGap) break;
+      } else {
+        last = c;
+      }
+    }
+    int length = last - start + 1;
+    sink.PutRun(start, row, std::span<const Cell>(line + start, static_cast<std::size_t>(length)));
+    std::memcpy(host + start, line + start, sizeof(Cell) * static_cast<std::size_t>(length));
+    c = last + 1;
+  }
+}
+
+bool DisplayBuffer::Flush(DisplaySink& sink, long long nowMs, bool force) {
+  if (!Dirty()) {
+    deferred_ = false;
+    return false;
+  }
+  if (!force && flushedOnce_ && nowMs - lastFrameMs_ < kThrottleMs && nowMs >= lastFrameMs_) {
+    deferred_ = true;
+    return false;
+  }
+  sink.BeginFrame();
+  TryScroll(sink);
+  for (int r = 0; r < kRows; ++r) {
+    auto i = static_cast<std::size_t>(r);
+    if (!known_[i] || damageLo_[i] < damageHi_[i]) SendRow(sink, r);
+  }
+  sink.EndFrame();
+  damageLo_.fill(kColumns);
+  damageHi_.fill(0);
+  otherDirty_ = false;
+  deferred_ = false;
+  flushedOnce_ = true;
+  lastFrameMs_ = nowMs;
+  return true;
+}
+
+}  // namespace zq::platform
