@@ -157,6 +157,10 @@ class Screen {
   void ClockTick();
   void Flush() { platform_.console.Flush(); }
 
+  // Run-wide state of the event and dialog layer, made by that layer on first use; it
+  // lives and dies with the screen it belongs to.
+  std::shared_ptr<void>& DialogState() { return dialogState_; }
+
  private:
   friend class FramedWindow;
   void Push(FramedWindow* window) { stack_.push_back(window); }
@@ -171,6 +175,7 @@ class Screen {
   TextWindow textWindow_;
   bool soundOff_ = false;
   int lastClockSecond_ = -1;
+  std::shared_ptr<void> dialogState_;
 };
 
 // Program path pieces, shared with the start-up code and its tests.
