@@ -156,16 +156,22 @@ TEST_F(ScreenTest, ProgressWindowFillsAndStopsAtAFullBar) {
     ProgressWindow progress(screen, "", "Wstawianie...", 10);
     ASSERT_TRUE(progress.Opened());
     EXPECT_NE(rig.console.RowText(8).find("Czekaj ..."), std::string::npos);
-    EXPECT_EQ(rig.console.RowText(12).substr(21, 35), "░░░░░░░░░░░░░░░░░░░░░░░░░░░░░░░░░░░");
+    // The bar fills the inner width exactly, frame untouched.
+    EXPECT_EQ(rig.console.At(20, 11).ch, 0xB0);
+    EXPECT_EQ(rig.console.At(54, 11).ch, 0xB0);
+    EXPECT_EQ(rig.console.At(55, 11).ch, 0xB3);
+    EXPECT_EQ(rig.console.At(22, 9).ch, 'W');
     progress.Step(5);
-    EXPECT_EQ(rig.console.At(21 + 16, 12).ch, 0xDB);
-    EXPECT_EQ(rig.console.At(21 + 17, 12).ch, 0xB0);
+    EXPECT_EQ(rig.console.At(20 + 16, 11).ch, 0xDB);
+    EXPECT_EQ(rig.console.At(20 + 17, 11).ch, 0xB0);
     progress.Step(100);
     EXPECT_EQ(progress.Position(), 10);
-    EXPECT_EQ(rig.console.At(21 + 34, 12).ch, 0xDB);
-    EXPECT_NE(rig.console.RowText(11).find("      10"), std::string::npos);
+    EXPECT_EQ(rig.console.At(54, 11).ch, 0xDB);
+    EXPECT_EQ(rig.console.At(55, 11).ch, 0xB3);
+    EXPECT_NE(rig.console.RowText(13).find("      10"), std::string::npos);
+    EXPECT_EQ(rig.console.At(27, 13).attr, 0x4F);
     progress.Reset();
-    EXPECT_EQ(rig.console.At(21, 12).ch, 0xB1);
+    EXPECT_EQ(rig.console.At(20, 11).ch, 0xB1);
   }
   EXPECT_EQ(rig.console.ScreenText(), before);
 }
