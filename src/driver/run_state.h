@@ -1,0 +1,54 @@
+// Everything that lives for the whole run: the screen, the progress log and copy
+// primitives, the Conversion options, the Extra file list and the Wizard position.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "convert/copy.h"
+#include "convert/progress_log.h"
+#include "driver/options.h"
+#include "driver/paths.h"
+#include "platform/platform.h"
+#include "tui/screen.h"
+
+namespace zq::driver {
+
+// Command codes the Wizard pages end with.
+inline constexpr std::uint16_t kNextPage = 0x1001;
+inline constexpr std::uint16_t kPrevPage = 0x1002;
+inline constexpr std::uint16_t kStartCopy = 0x1003;
+inline constexpr std::uint16_t kCancel = 0xDD04;
+
+struct RunState;
+
+// Builds one Wizard page from the options, runs it modally and gives the command that
+// ended it; nothing when the page could not be built (treated as a cancel).
+using WizardPage = std::function<std::optional<std::uint16_t>(RunState&)>;
+
+// The parts of the run after the start command, in their order; an empty one is skipped.
+struct RunSteps {
+  std::function<void(RunState&)> globalDataCopy;
+  std::function<void(RunState&)> perFirmRun;
+};
+
+struct RunState {
+  explicit RunState(platform::Platform& p)
+      : platform(p), screen(p), log(screen), copier(screen, log) {}
+
+  platform::Platform& platform;
+  tui::Screen screen;
+  convert::ProgressLog log;
+  convert::Copier copier;
+  ConversionOptions options;
+  ExtraFileList extraFiles;
+  std::string firmListName = "SPISFIRM.DAT";
+  int currentPage = 1;
+  std::vector<WizardPage> pages;
+  RunSteps steps;
+};
+
+}  // namespace zq::driver

@@ -1,0 +1,57 @@
+#include "driver/wizard.h"
+
+#include "platform/cp852.h"
+#include "tui/message.h"
+
+namespace zq::driver {
+
+using zq::operator""_pl;
+
+void InstallWizard(RunState& run) {
+  run.pages.clear();
+  run.steps = RunSteps{};
+}
+
+bool ConfirmCancel(RunState& run) {
+  return tui::YesNoQuestion(run.screen, false, "Rezygnujesz z konwersji danych na nowy rok ?", 10,
+                            10);
+}
+
+void StartCopy(RunState& run) {
+  const ConversionOptions& o = run.options;
+  run.copier.showSlowly = o.showSlowly;
+  if ((o.runItems & kRunGlobal) && o.globalItems != 0 && run.steps.globalDataCopy)
+    run.steps.globalDataCopy(run);
+  if ((o.runItems & kRunFirms) && run.steps.perFirmRun) run.steps.perFirmRun(run);
+  run.log.WriteLn("");
+  run.log.WriteLn("");
+  run.log.WriteLn("Koniec pracy kopiera danych DOR_ZQ na rok 2020");
+}
+
+void RunWizard(RunState& run) {
+  const int pageCount = static_cast<int>(run.pages.size());
+  for (;;) {
+    std::optional<std::uint16_t> command;
+    if (run.currentPage >= 1 && run.currentPage <= pageCount)
+      command = run.pages[static_cast<std::size_t>(run.currentPage - 1)](run);
+    // A page that cannot be built counts as cancelled, as the firm selection does.
+    switch (command.value_or(kCancel)) {
+      case kCancel:
+        if (ConfirmCancel(run)) return;
+        break;
+      case kPrevPage:
+        if (run.currentPage > 1) --run.currentPage;
+        break;
+      case kNextPage:
+        if (run.currentPage < pageCount) ++run.currentPage;
+        break;
+      case kStartCopy:
+        StartCopy(run);
+        return;
+      default:
+        break;
+    }
+  }
+}
+
+}  // namespace zq::driver
