@@ -1,6 +1,7 @@
 #include "driver/program.h"
 
 #include "driver/run_state.h"
+#include "driver/startup.h"
 #include "driver/wizard.h"
 #include "platform/cp852.h"
 
