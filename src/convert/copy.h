@@ -1,0 +1,90 @@
+// The four ways a file travels from the old installation into the new one: a text
+// copy line by line, a byte copy, a record copy with an optional in-place filter and a
+// record conversion from one record size to another. All four share the overwrite
+// question, whose answer can be remembered for the rest of the run, and report every
+// step and every failure on the progress log; none of them returns an outcome, the
+// caller simply goes on with its next step.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "convert/progress_log.h"
+#include "platform/files.h"
+#include "tui/screen.h"
+
+namespace zq::convert {
+
+// May change the record in place; true to have it written.
+using RecordFilter = std::function<bool(std::span<std::uint8_t> record)>;
+// Fills `out` (handed over zeroed) from `in`; true to have `out` written.
+using RecordConverter =
+    std::function<bool(std::span<const std::uint8_t> in, std::span<std::uint8_t> out)>;
+
+// Log colours of the copy routines.
+enum LogColour : std::uint8_t {
+  kColourAnnounce = 9,
+  kColourError = 12,
+  kColourWarning = 14,
+  kColourPrompt = 15,
+};
+
+class Copier {
+ public:
+  // Block size of the byte copy, chosen by measurement against the host's own copy.
+  static constexpr std::size_t kByteBlock = 256 * 1024;
+
+  Copier(tui::Screen& screen, ProgressLog& log);
+
+  // Run-wide state, kept from one call to the next and from firm to firm.
+  // 0: ask about every existing target; 1: keep every one; -1: overwrite every one.
+  std::int32_t overwriteMemory = 0;
+  // Record copies and conversions extend an existing target instead of asking.
+  bool appendMode = false;
+  // 1 when a record copy starts, then one more after every read and every write of
+  // it; filters may read it.
+  std::int32_t recordCounter = 0;
+  // A one-second pause after each finished copy, so the user can follow the log.
+  bool showSlowly = false;
+
+  // Waits for a key with the cursor shown, drops any further keys already waiting
+  // and returns the character of the first (0 for keys without one).
+  char WaitKey();
+  void SlowPause();
+  // Size of the file of that name, 0 when there is none (a directory counts as none).
+  std::int64_t FileSizeOf(std::string_view name);
+  bool DirExists(std::string_view path);
+  // True to keep the existing file, false to overwrite it.
+  bool AskOverwrite(std::string_view name);
+
+  void CopyTextFile(std::string_view source, std::string_view target);
+  void CopyFileBytes(std::string_view source, std::string_view target);
+  void CopyRecords(std::string_view source, std::string_view target, std::uint16_t size,
+                   const RecordFilter& filter);
+  void ConvertRecords(std::string_view source, std::string_view target, std::uint16_t inSize,
+                      std::uint16_t outSize, const RecordConverter& converter);
+
+  ProgressLog& Log() { return log_; }
+
+ private:
+  // The source's open failure is shown here, the key wait is the caller's; a target
+  // that cannot be opened is reported by the caller, whose wording differs.
+  std::unique_ptr<platform::File> OpenSource(std::string_view source);
+  std::unique_ptr<platform::File> OpenTarget(std::string_view source, std::string_view target,
+                                             bool append);
+  // The steps the record routines share up to the opened target; false when the
+  // routine ends there, with everything shown that should be.
+  bool OpenRecordFiles(std::string_view source, std::string_view target, std::int64_t& sourceSize,
+                       std::unique_ptr<platform::File>& in, std::unique_ptr<platform::File>& out);
+  void CloseBoth(std::unique_ptr<platform::File>& in, std::string_view source,
+                 std::unique_ptr<platform::File>& out, std::string_view target);
+
+  tui::Screen& screen_;
+  ProgressLog& log_;
+};
+
+}  // namespace zq::convert
