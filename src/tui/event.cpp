@@ -56,6 +56,11 @@ bool MakeKeyEvent(const DialogLayerState& state, const platform::KeyEvent& in, E
   std::uint8_t scan = in.scan;
   std::uint8_t ch = in.ch;
   if (scan == 0 && ch == 0) return false;
+  if (scan == 0 && ch == 0x7F) {
+    // What a terminal sends for Backspace.
+    scan = 0x0E;
+    ch = 0x08;
+  }
   if (scan == 0 && ch < 0x80) scan = kScanByChar[ch];
   auto code = static_cast<std::uint16_t>(scan << 8 | ch);
   if (code == key::kCtrlI) code = key::kInsert;
