@@ -1,0 +1,728 @@
+#include "sample.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <fstream>
+#include <map>
+#include <stdexcept>
+
+#include "platform/cp852.h"
+#include "shared/record.h"
+
+namespace zq::sample {
+
+using zq::operator""_pl;
+using shared::Field;
+using shared::Kind;
+using shared::RecordRef;
+
+// ---------------------------------------------------------------------------------------
+// Random numbers
+
+namespace {
+
+std::uint64_t Mix(std::uint64_t x) {
+  x += 0x9E3779B97F4A7C15ull;
+  x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+  x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+  return x ^ (x >> 31);
+}
+
+std::uint64_t Hash(std::string_view text) {
+  std::uint64_t h = 0xCBF29CE484222325ull;
+  for (unsigned char c : text) h = (h ^ c) * 0x100000001B3ull;
+  return h;
+}
+
+}  // namespace
+
+Rng Rng::For(std::uint64_t seed, std::uint64_t index, std::string_view purpose) {
+  return Rng(Mix(Mix(seed) ^ Mix(index + 1) ^ Hash(purpose)));
+}
+
+std::uint64_t Rng::Next() {
+  state_ += 0x9E3779B97F4A7C15ull;
+  std::uint64_t z = state_;
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+  return z ^ (z >> 31);
+}
+
+std::uint32_t Rng::Below(std::uint32_t n) {
+  return static_cast<std::uint32_t>(((Next() >> 32) * n) >> 32);
+}
+
+int Rng::Between(int low, int high) {
+  return low + static_cast<int>(Below(static_cast<std::uint32_t>(high - low + 1)));
+}
+
+bool Rng::Chance(int percent) {
+  return static_cast<int>(Below(100)) < percent;
+}
+
+// ---------------------------------------------------------------------------------------
+// Small helpers
+
+void FileSink::Add(std::string_view cp852Name, std::string bytes) {
+  files_.push_back({std::string(cp852Name), std::move(bytes)});
+}
+
+std::string TextLines(std::initializer_list<std::string_view> lines) {
+  std::string text;
+  for (std::string_view line : lines) {
+    text += line;
+    text += "\r\n";
+  }
+  return text;
+}
+
+namespace {
+
+std::string Cat(std::initializer_list<std::string_view> parts) {
+  std::string s;
+  for (std::string_view p : parts) s += p;
+  return s;
+}
+
+std::string Digits(Rng& rng, int n) {
+  std::string s;
+  for (int k = 0; k < n; ++k) s += static_cast<char>('0' + rng.Below(10));
+  return s;
+}
+
+std::string Padded(int value, int width) {
+  std::string s = std::to_string(value);
+  return std::string(s.size() < static_cast<std::size_t>(width) ? width - s.size() : 0, '0') + s;
+}
+
+std::string Junk(Rng& rng, std::size_t n) {
+  std::string s(n, '\0');
+  for (char& c : s) c = static_cast<char>(rng.Below(256));
+  return s;
+}
+
+// An amount in whole grosze, as the ledger keeps its reals.
+double Amount(Rng& rng, int lowZloty, int highZloty) {
+  return rng.Between(lowZloty * 100, highZloty * 100) / 100.0;
+}
+
+std::string Utf8(std::string_view cp852) {
+  return Cp852ToUtf8(cp852);
+}
+
+std::filesystem::path U8Path(std::string_view utf8) {
+  return std::filesystem::path(
+      std::u8string(reinterpret_cast<const char8_t*>(utf8.data()), utf8.size()));
+}
+
+void WriteBytes(const std::filesystem::path& path, std::string_view bytes) {
+  std::filesystem::create_directories(path.parent_path());
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  out.close();
+  if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+// ---------------------------------------------------------------------------------------
+// The firms
+
+struct Trade {
+  std::string_view name;
+  std::string_view stem;  // directory name, at most 8 characters
+};
+
+constexpr Trade kTrades[] = {
+    {"Piekarnia"_pl, "PIEKARZ"},
+    {"Zakład Stolarski"_pl, "STOLARZ"},
+    {"Sklep Spożywczy"_pl, "SKLEP"},
+    {"Hurtownia Owoców"_pl, "OWOCE"},
+    {"Warsztat Samochodowy"_pl, "WARSZTAT"},
+    {"Kwiaciarnia"_pl, "KWIATY"},
+    {"Biuro Rachunkowe"_pl, "BIURO"},
+    {"Cukiernia"_pl, "CUKIER"},
+    {"Księgarnia"_pl, "KSIĘGI"_pl},
+    {"Usługi Remontowe"_pl, "REMONTY"},
+    {"Pracownia Krawiecka"_pl, "KRAWIEC"},
+    {"Gospodarstwo Rolne"_pl, "ROLNIK"},
+    {"Zakład Fryzjerski"_pl, "FRYZJER"},
+    {"Pralnia Chemiczna"_pl, "PRALNIA"},
+    {"Ślusarstwo"_pl, "ŚLUSARZ"_pl},
+    {"Żłobek Niepubliczny"_pl, "ŻŁOBEK"_pl},
+};
+
+const Trade kPolishStemTrades[] = {kTrades[8], kTrades[14], kTrades[15]};
+
+struct Town {
+  std::string_view name;
+  std::string_view province;
+  int postcode;  // first two digits
+};
+
+constexpr Town kTowns[] = {
+    {"Łódź"_pl, "łódzkie"_pl, 90},
+    {"Kraków"_pl, "małopolskie"_pl, 30},
+    {"Gdańsk"_pl, "pomorskie"_pl, 80},
+    {"Poznań"_pl, "wielkopolskie"_pl, 60},
+    {"Wrocław"_pl, "dolnośląskie"_pl, 50},
+    {"Białystok"_pl, "podlaskie"_pl, 15},
+    {"Częstochowa"_pl, "śląskie"_pl, 42},
+    {"Rzeszów"_pl, "podkarpackie"_pl, 35},
+    {"Kielce"_pl, "świętokrzyskie"_pl, 25},
+    {"Zielona Góra"_pl, "lubuskie"_pl, 65},
+    {"Świdnica"_pl, "dolnośląskie"_pl, 58},
+    {"Łomża"_pl, "podlaskie"_pl, 18},
+    {"Żyrardów"_pl, "mazowieckie"_pl, 96},
+    {"Opole"_pl, "opolskie"_pl, 45},
+    {"Toruń"_pl, "kujawsko-pomorskie"_pl, 87},
+    {"Sieradz"_pl, "łódzkie"_pl, 98},
+};
+
+constexpr std::string_view kInfos[] = {
+    "KPiR, VAT miesięczny"_pl,    "KPiR, VAT kwartalny"_pl,
+    "Ryczałt ewidencjonowany"_pl, "Zwolniony z VAT"_pl,
+    "Spółka cywilna"_pl,          "Działalność od 2012 r."_pl,
+    "Karta podatkowa"_pl,         "",
+};
+
+constexpr std::string_view kStreets[] = {
+    "Lipowa"_pl, "Długa"_pl, "Słoneczna"_pl, "Ogrodowa"_pl, "Źródlana"_pl,
+    "Łąkowa"_pl, "Polna"_pl, "Kwiatowa"_pl,  "Szkolna"_pl,  "Świerkowa"_pl,
+};
+
+const Town& TownNamed(std::string_view name) {
+  for (const Town& t : kTowns)
+    if (t.name == name) return t;
+  return kTowns[0];
+}
+
+// Stale bytes after each text, as records written by the accounting program have them:
+// readers must go by the length byte.
+void LeaveStaleTails(shared::FirmRecordBytes& record, Rng& rng) {
+  for (const Field& f : shared::kFirmRecordFields) {
+    if (f.kind != Kind::Text) continue;
+    std::size_t used = 1 + std::min<std::size_t>(record[f.offset], f.Capacity());
+    for (std::size_t k = used; k < f.width; ++k)
+      record[f.offset + k] = static_cast<std::uint8_t>(rng.Between(0x21, 0xFE));
+  }
+}
+
+std::vector<SampleFirm> MakeFirms(const Options& options) {
+  const std::size_t count = static_cast<std::size_t>(options.firms);
+  Rng rng = Rng::For(options.seed, 0, "firms");
+  std::map<std::string, int, std::less<>> stemUses, nameUses;
+  std::vector<SampleFirm> firms(count);
+
+  for (std::size_t i = 0; i < count; ++i) {
+    SampleFirm& firm = firms[i];
+    // The first firm is always the same, so that the demo starts from a known face; the
+    // second has a directory name with a Polish letter, which the host spells otherwise.
+    const Trade& trade = i == 0   ? kTrades[0]
+                         : i == 1 ? rng.Pick(kPolishStemTrades)
+                                  : rng.Pick(kTrades);
+    const Town& town = i == 0 ? kTowns[0] : rng.Pick(kTowns);
+    std::string info(i == 0 ? kInfos[0] : rng.Pick(kInfos));
+
+    std::string name = Cat({trade.name, " ", town.name});
+    if (int uses = nameUses[name]++; uses > 0) {
+      std::string suffix = " " + std::to_string(uses + 1);
+      name = name.substr(0, shared::kFirmName.Capacity() - suffix.size()) + suffix;
+    }
+    std::string directory(trade.stem);
+    if (int uses = stemUses[directory]++; uses > 0)
+      directory = directory.substr(0, 5) + Padded(uses + 1, 3);
+
+    Rng traits = Rng::For(options.seed, i, "traits");
+    firm.annual2020 = i > 0 && traits.Chance(25);
+    firm.vatProportional = traits.Chance(30);
+    firm.town = std::string(town.name);
+
+    std::string firmData(shared::kFirmData.width, '\0');
+    RecordRef data(firmData);
+    data.SetInt(Field{"Year", 0, 2, Kind::Word}, 2019);
+    for (std::size_t k = 2; k < firmData.size(); ++k)
+      firmData[k] = static_cast<char>(traits.Below(256));
+    firm.record = shared::MakeFirmRecord(name, directory, info, firmData);
+    if (i % 2 == 1) LeaveStaleTails(firm.record, traits);
+
+    shared::FirmRecordText text = shared::ReadFirmRecord(shared::RecordView(firm.record));
+    firm.name = text.name;
+    firm.directory = text.directory;
+    firm.info = text.info;
+  }
+
+  if (count >= 2) {
+    std::size_t carried = 1 + rng.Below(static_cast<std::uint32_t>(count - 1));
+    firms[carried].state = FirmState::kAlreadyInTarget;
+    firms[carried].annual2020 = false;
+    if (count >= 3) {
+      std::vector<std::size_t> others;
+      for (std::size_t i = 1; i < count; ++i)
+        if (i != carried) others.push_back(i);
+      for (std::size_t i = others.size(); i > 1; --i)
+        std::swap(others[i - 1], others[rng.Below(static_cast<std::uint32_t>(i))]);
+      std::size_t missing = std::max<std::size_t>(1, count / 6);
+      for (std::size_t k = 0; k < missing && k < others.size(); ++k)
+        firms[others[k]].state = FirmState::kMissing;
+    }
+  }
+  return firms;
+}
+
+// ---------------------------------------------------------------------------------------
+// File makers. Each is one kind of file of the installation.
+
+// Enough of the annual settings records to look like the real ones: the fields the
+// conversion reads most, over a record of stale bytes. The annual settings conversion
+// owns the complete layout.
+constexpr Field kAnnual1Fields[] = {
+    {"Tag", 0x00, 2, Kind::Bytes},
+    {"Month", 0x02, 1, Kind::Byte},
+    {"Approved", 0x03, 1, Kind::Byte},
+    {"Format", 0x04, 1, Kind::Byte},
+    {"Counters", 0x10, 2, Kind::Word, 12, 8},
+    {"Issued", 0x12, 2, Kind::Word, 12, 8},
+    {"VatProportional", 0x75, 1, Kind::Byte},
+    {"VatProportion", 0x76, 2, Kind::Word},
+    {"NextVatProportion", 0x78, 2, Kind::Word},
+    {"Format2", 0x83, 1, Kind::Byte},
+    {"State", 0x96, 8, Kind::Real, 13},
+    {"Monthly", 0x100, 8, Kind::Real, 12},
+    {"Counter", 0x1A0, 2, Kind::Word},
+};
+constexpr shared::Layout kAnnual1{"ROK.REK 1", 512, kAnnual1Fields};
+static_assert(kAnnual1.Problem().empty());
+
+constexpr Field kAnnual2Fields[] = {
+    {"Tag", 0x00, 2, Kind::Bytes},
+    {"Lead", 0x02, 7, Kind::Text, 10, 16},
+    {"Number", 0x09, 2, Kind::Word, 10, 16},
+    {"Trail", 0x0B, 7, Kind::Text, 10, 16},
+};
+constexpr shared::Layout kAnnual2{"ROK.REK 2", 512, kAnnual2Fields};
+static_assert(kAnnual2.Problem().empty());
+
+constexpr Field kAnnual3Fields[] = {
+    {"Tag", 0x00, 2, Kind::Bytes},   {"First", 0x02, 8, Kind::Real},
+    {"Second", 0x0A, 8, Kind::Real}, {"Months", 0x12, 21, Kind::Bytes, 12},
+    {"Last", 0x10E, 8, Kind::Real},  {"Setting", 0x116, 2, Kind::Word},
+};
+constexpr shared::Layout kAnnual3{"ROK.REK 3", 512, kAnnual3Fields};
+static_assert(kAnnual3.Problem().empty());
+
+constexpr std::string_view kNumberingLeads[] = {"FV/", "RZ/", "KP/", "KW/", "DW/",
+                                                "WB/", "NK/", "RK/", "PZ/", "WZ/"};
+
+std::string AnnualSettings(MakerContext& ctx, int year) {
+  Rng& rng = ctx.rng;
+  const bool closed = year == 2019;
+  std::string file = Junk(rng, 3 * 512);
+  auto record = [&](int n) { return RecordRef(std::span(file).subspan(512 * (n - 1), 512)); };
+
+  RecordRef r1 = record(1);
+  r1.Set(kAnnual1.Bytes("Tag"), "R1");
+  r1.Set(kAnnual1.Int("Month"), closed ? 12 : rng.Between(1, 3));
+  r1.Set(kAnnual1.Int("Approved"), closed ? 13 : 1);
+  r1.Set(kAnnual1.Int("Format"), 2);
+  r1.Set(kAnnual1.Int("Format2"), 2);
+  for (std::size_t m = 0; m < 12; ++m) {
+    r1.Set(kAnnual1.Int("Counters").At(m), rng.Between(1, 300));
+    r1.Set(kAnnual1.Int("Issued").At(m), rng.Between(1, 120));
+  }
+  bool proportional = ctx.firm && ctx.firm->vatProportional;
+  r1.Set(kAnnual1.Int("VatProportional"), proportional ? 1 : 0);
+  r1.Set(kAnnual1.Int("VatProportion"), proportional ? rng.Between(55, 95) : 0);
+  r1.Set(kAnnual1.Int("NextVatProportion"), proportional ? rng.Between(50, 95) : 0);
+  double state = Amount(rng, 0, 20000);
+  for (std::size_t k = 0; k < 13; ++k) {
+    r1.Set(kAnnual1.Real("State").At(k), state);
+    state = std::round((state + Amount(rng, -3000, 8000)) * 100) / 100;
+  }
+  for (std::size_t m = 0; m < 12; ++m) r1.Set(kAnnual1.Real("Monthly").At(m), Amount(rng, 0, 9000));
+  r1.Set(kAnnual1.Int("Counter"), rng.Between(1, 50));
+
+  RecordRef r2 = record(2);
+  r2.Set(kAnnual2.Bytes("Tag"), "R2");
+  std::string trail = "/" + std::to_string(year);
+  for (std::size_t i = 0; i < 10; ++i) {
+    r2.Set(kAnnual2.Text("Lead").At(i), kNumberingLeads[i]);
+    r2.Set(kAnnual2.Int("Number").At(i), closed ? rng.Between(1, 500) : rng.Between(1, 40));
+    r2.Set(kAnnual2.Text("Trail").At(i), trail);
+  }
+
+  RecordRef r3 = record(3);
+  r3.Set(kAnnual3.Bytes("Tag"), "R3");
+  r3.Set(kAnnual3.Real("First"), Amount(rng, 0, 5000));
+  r3.Set(kAnnual3.Real("Second"), Amount(rng, 0, 5000));
+  r3.Set(kAnnual3.Real("Last"), Amount(rng, 0, 5000));
+  r3.Set(kAnnual3.Int("Setting"), rng.Between(0, 3));
+  return file;
+}
+
+void MakeAnnual2019(MakerContext& ctx, FileSink& sink) {
+  if (ctx.firm->annual2019) sink.Add("2019_ROK.REK", AnnualSettings(ctx, 2019));
+}
+
+// Only some firms began 2020 in the old version.
+void MakeAnnual2020(MakerContext& ctx, FileSink& sink) {
+  if (ctx.firm->annual2020) sink.Add("2020_ROK.REK", AnnualSettings(ctx, 2020));
+}
+
+// What a firm carried over last time left in the Target tree.
+void MakeCarriedAnnual(MakerContext& ctx, FileSink& sink) {
+  sink.Add("2020_ROK.REK", AnnualSettings(ctx, 2020));
+}
+
+constexpr Field kMarkerFields[] = {
+    {"Year", 0, 2, Kind::Word},
+    {"FromYear", 2, 2, Kind::Word},
+    {"ToYear", 4, 2, Kind::Word},
+    {"Flag", 7, 1, Kind::Byte},
+};
+constexpr shared::Layout kMarker{"_zq_dor.rek", 256, kMarkerFields};
+static_assert(kMarker.Problem().empty());
+
+std::string Marker(MakerContext& ctx, int year) {
+  std::string record = Junk(ctx.rng, kMarker.size);
+  RecordRef r(record);
+  r.Set(kMarker.Int("Year"), year);
+  r.Set(kMarker.Int("FromYear"), year);
+  r.Set(kMarker.Int("ToYear"), year);
+  r.Set(kMarker.Int("Flag"), year == 2020 ? 1 : 0);
+  return record;
+}
+
+void MakeMarker2019(MakerContext& ctx, FileSink& sink) {
+  sink.Add("_zq_dor.rek", Marker(ctx, 2019));
+}
+
+void MakeMarker2020(MakerContext& ctx, FileSink& sink) {
+  sink.Add("_zq_dor.rek", Marker(ctx, 2020));
+}
+
+// Tax identification number with its check digit, written 3-2-2-3.
+std::string TaxNumber(Rng& rng) {
+  static constexpr int kWeights[] = {6, 5, 7, 2, 3, 4, 5, 6, 7};
+  for (;;) {
+    std::string d = std::to_string(rng.Between(1, 9)) + Digits(rng, 8);
+    int sum = 0;
+    for (int k = 0; k < 9; ++k) sum += kWeights[k] * (d[k] - '0');
+    if (sum % 11 == 10) continue;
+    d += static_cast<char>('0' + sum % 11);
+    return Cat({d.substr(0, 3), "-", d.substr(3, 2), "-", d.substr(5, 2), "-", d.substr(7)});
+  }
+}
+
+std::string StatisticalNumber(Rng& rng) {
+  static constexpr int kWeights[] = {8, 9, 2, 3, 4, 5, 6, 7};
+  std::string d = Digits(rng, 8);
+  int sum = 0;
+  for (int k = 0; k < 8; ++k) sum += kWeights[k] * (d[k] - '0');
+  return d + static_cast<char>('0' + sum % 11 % 10);
+}
+
+// A 26-digit account number whose check digits are right, written in groups of four.
+std::string AccountNumber(Rng& rng) {
+  std::string bban = Digits(rng, 24);
+  int mod = 0;
+  for (char c : bban + "252100") mod = (mod * 10 + (c - '0')) % 97;
+  std::string digits = Padded(98 - mod, 2) + bban;
+  std::string out = digits.substr(0, 2);
+  for (std::size_t k = 2; k < digits.size(); k += 4) out += " " + digits.substr(k, 4);
+  return out;
+}
+
+void MakeFirmText(MakerContext& ctx, FileSink& sink) {
+  Rng& rng = ctx.rng;
+  const SampleFirm& firm = *ctx.firm;
+  const Town& town = TownNamed(firm.town);
+  std::string postcode = Padded(town.postcode, 2) + "-" + Digits(rng, 3);
+  std::string street(rng.Pick(kStreets));
+  std::string bank = Cat({"Bank Spółdzielczy "_pl, firm.town}).substr(0, 36);
+  sink.Add("FIRMATXT.INI", TextLines({
+                               "[DOR]",
+                               Cat({"NAZWA_ZUS=", firm.name}),
+                               Cat({"INFO1=", firm.info}),
+                               "INFO2=",
+                               Cat({"PATH2019=C:\\DOR_2019\\", firm.directory}),
+                               "FAS=TAK",
+                               "",
+                               "[FIRMA]",
+                               "TYP=1",
+                               Cat({"NIP=", TaxNumber(rng)}),
+                               Cat({"REGON=", StatisticalNumber(rng)}),
+                               "",
+                               "[BANKI]",
+                               "DEF=1",
+                               Cat({"NAZWA1=", bank}),
+                               Cat({"NRB1=", AccountNumber(rng)}),
+                               "",
+                               "[ADRES_SIEDZIBY]",
+                               "KRAJ=Polska",
+                               Cat({"WOJEWODZTWO=", town.province}),
+                               Cat({"ULICA=", street}),
+                               Cat({"DOM=", std::to_string(rng.Between(1, 120))}),
+                               Cat({"MIEJSCOWOSC=", firm.town}),
+                               Cat({"KOD=", postcode}),
+                               Cat({"POCZTA=", firm.town}),
+                               "IAP=NIE",
+                           }));
+}
+
+void MakeKeyConstants(MakerContext& ctx, FileSink& sink) {
+  std::string town = ctx.firm ? ctx.firm->town : std::string("Łódź"_pl);
+  sink.Add("baza_ff.txt", TextLines({
+                              "F2=Sprzedaż towarów handlowych"_pl,
+                              "F3=Zakup materiałów podstawowych"_pl,
+                              "F4=Opłata za energię elektryczną"_pl,
+                              "F5=Wynagrodzenia pracowników"_pl,
+                              Cat({"F6=Czynsz za lokal, "_pl, town}),
+                              "F7=Paliwo do samochodu"_pl,
+                              "F8=Usługi telekomunikacyjne"_pl,
+                              "F9=Składki ZUS właściciela"_pl,
+                              Cat({"F10=Różne, nr "_pl, std::to_string(ctx.rng.Between(1, 99))}),
+                          }));
+}
+
+void MakeNotes(MakerContext& ctx, FileSink& sink) {
+  bool all = ctx.firmIndex == 0;
+  if (all || ctx.rng.Chance(50))
+    sink.Add("Notatnik.txt", TextLines({
+                                 "Do zrobienia w styczniu:"_pl,
+                                 "- zamknąć rok 2019 i wydrukować księgę"_pl,
+                                 "- przenieść dane do 2020"_pl,
+                                 "- sprawdzić proporcję VAT"_pl,
+                             }));
+  if (all || ctx.rng.Chance(40))
+    sink.Add("Notatka.txt",
+             TextLines({Cat({"Remanent na 31.12.2019: ",
+                             std::to_string(ctx.rng.Between(1000, 90000)), " zł"_pl})}));
+  if (all || ctx.rng.Chance(30))
+    sink.Add("Notes.txt", TextLines({Cat({"Telefon do urzędu: 42 "_pl, Digits(ctx.rng, 7)}),
+                                     "Żółta teczka - faktury kosztowe"_pl}));
+}
+
+void MakeContracts(MakerContext& ctx, FileSink& sink) {
+  sink.Add("UMOWY.INI", TextLines({
+                            "[UMOWY]",
+                            "RODZAJ1=Umowa o pracę na czas nieokreślony"_pl,
+                            "RODZAJ2=Umowa o pracę na okres próbny"_pl,
+                            "RODZAJ3=Umowa o pracę na czas określony"_pl,
+                            Cat({"OKRES=", std::to_string(ctx.rng.Between(1, 3))}),
+                        }));
+}
+
+void MakeZusSettings(MakerContext& ctx, FileSink& sink) {
+  sink.Add("ZUS_PEL.INI", TextLines({
+                              "[ZUS_PEL]",
+                              Cat({"KOD=", Digits(ctx.rng, 4)}),
+                              "WYSYLKA=TAK",
+                              "UWAGI=Pełnomocnictwo ważne do odwołania"_pl,
+                          }));
+}
+
+// The files the extra file list names, held by some firms only, so that the run shows
+// both a copy and a missing file.
+void MakeListedFiles(MakerContext& ctx, FileSink& sink) {
+  bool all = ctx.firmIndex == 0;
+  if (all || ctx.rng.Chance(60))
+    sink.Add("UWAGI.TXT", TextLines({Cat({"Uwagi do firmy ", ctx.firm->name}),
+                                     "Klient płaci przelewem do 10. dnia miesiąca."_pl}));
+  if (all || ctx.rng.Chance(40))
+    sink.Add("Cennik.txt",
+             TextLines({"Cennik usług 2019"_pl,
+                        Cat({"Usługa podstawowa;"_pl, std::to_string(ctx.rng.Between(50, 400))}),
+                        "Dojazd;" + std::to_string(ctx.rng.Between(10, 90))}));
+  if (ctx.rng.Chance(30))
+    sink.Add("Zamówienia.txt"_pl, TextLines({Cat({"Zamówienia otwarte na koniec roku: "_pl,
+                                                  std::to_string(ctx.rng.Between(0, 12))})}));
+}
+
+void MakeGlobalSettings(MakerContext& ctx, FileSink& sink) {
+  sink.Add("dor_2019.ini", TextLines({
+                               "[PROGRAM]",
+                               "ROK=2019",
+                               "KATALOG=C:\\DOR_2019\\",
+                               "JEZYK=POLSKI",
+                               "",
+                               "[DRUKARKA]",
+                               "PORT=LPT1",
+                               "STRONA=A4",
+                               Cat({"MARGINES=", std::to_string(ctx.rng.Between(0, 8))}),
+                           }));
+  sink.Add("DOR_ZQ.INI", TextLines({
+                             "[DLL]",
+                             "ST=1",
+                             "KM=1",
+                             "IMPORT=0",
+                         }));
+}
+
+void MakeTaxConstants(MakerContext&, FileSink& sink) {
+  sink.Add("2019spd.ini", TextLines({
+                              "[PODATEK]",
+                              "PROG1=85528",
+                              "STAWKA1=18",
+                              "STAWKA2=32",
+                              "KWOTA_ZMNIEJSZAJACA=556.02",
+                              "LINIOWY=19",
+                              "",
+                              "[ZUS]",
+                              "ZDROWOTNA=9",
+                              "ODLICZANA=7.75",
+                          }));
+}
+
+void MakeColours(MakerContext&, FileSink& sink) {
+  // The toolkit's scheme with the fields in cyan, so that a carried file is recognisable.
+  static constexpr unsigned char kScheme[11] = {0x07, 0x0F, 0x3F, 0x70, 0x07, 0x02,
+                                                0x0F, 0x0F, 0x4F, 0x0F, 0x70};
+  sink.Add("KOLORY.ZQ", std::string(reinterpret_cast<const char*>(kScheme), sizeof kScheme));
+}
+
+// The registry of file kinds, in the order they are made.
+constexpr FileMakerEntry kFileMakers[] = {
+    {"global settings", Place::kSourceGlobal, MakeGlobalSettings},
+    {"global key constants", Place::kSourceGlobal, MakeKeyConstants},
+    {"tax constants", Place::kSourceGlobal, MakeTaxConstants},
+    {"colours", Place::kSourceGlobal, MakeColours},
+    {"global staff settings", Place::kSourceGlobal, MakeZusSettings},
+    {"global contracts", Place::kSourceGlobal, MakeContracts},
+
+    {"annual settings 2019", Place::kSourceFirm, MakeAnnual2019},
+    {"annual settings 2020", Place::kSourceFirm, MakeAnnual2020},
+    {"firm marker", Place::kSourceFirm, MakeMarker2019},
+    {"firm text data", Place::kSourceFirm, MakeFirmText},
+    {"key constants", Place::kSourceFirm, MakeKeyConstants},
+    {"notes", Place::kSourceFirm, MakeNotes},
+    {"contracts", Place::kSourceFirm, MakeContracts},
+    {"staff settings", Place::kSourceFirm, MakeZusSettings},
+    {"listed files", Place::kSourceFirm, MakeListedFiles},
+
+    {"carried annual settings", Place::kTargetFirm, MakeCarriedAnnual},
+    {"carried firm marker", Place::kTargetFirm, MakeMarker2020},
+};
+
+constexpr std::string_view kExtraFileEntries[] = {
+    "UWAGI.TXT",
+    "Cennik.txt>Cennik20.txt",
+    "Zamówienia.txt"_pl,
+};
+
+std::string Cp852Path(const std::filesystem::path& path) {
+  std::u8string u8 = std::filesystem::absolute(path).lexically_normal().u8string();
+  std::string utf8(reinterpret_cast<const char*>(u8.data()), u8.size());
+  while (utf8.size() > 1 && (utf8.back() == '/' || utf8.back() == '\\')) utf8.pop_back();
+  return Utf8ToCp852(utf8);
+}
+
+}  // namespace
+
+std::span<const FileMakerEntry> FileMakers() {
+  return kFileMakers;
+}
+
+std::span<const std::string_view> ExtraFileEntries() {
+  return kExtraFileEntries;
+}
+
+std::filesystem::path HostPath(const std::filesystem::path& base, std::string_view cp852) {
+  std::filesystem::path path = base;
+  std::size_t start = 0;
+  while (start <= cp852.size()) {
+    std::size_t end = cp852.find_first_of("\\/", start);
+    if (end == std::string_view::npos) end = cp852.size();
+    if (end > start) path /= U8Path(Utf8(cp852.substr(start, end - start)));
+    start = end + 1;
+  }
+  return path;
+}
+
+void WriteExtraFileList(const std::filesystem::path& file,
+                        std::span<const std::string_view> entries) {
+  std::string text;
+  for (std::string_view entry : entries) text += Cat({entry, "\r\n"});
+  WriteBytes(file, text);
+}
+
+void WritePathFile(const std::filesystem::path& file, const std::filesystem::path& source,
+                   const std::filesystem::path& target) {
+  WriteBytes(file, TextLines({"[PATHS]", Cat({"DOR_2019=", Cp852Path(source)}),
+                              Cat({"DOR_2020=", Cp852Path(target)})}));
+}
+
+std::vector<const SampleFirm*> Sample::Discovered() const {
+  std::vector<const SampleFirm*> found;
+  for (const SampleFirm& firm : firms)
+    if (firm.Discovered()) found.push_back(&firm);
+  return found;
+}
+
+std::filesystem::path Sample::SourceFirmPath(const SampleFirm& firm) const {
+  return HostPath(source, firm.directory);
+}
+
+std::filesystem::path Sample::TargetFirmPath(const SampleFirm& firm) const {
+  return HostPath(target, firm.directory);
+}
+
+Sample GenerateSample(const Options& options, const std::filesystem::path& root) {
+  if (options.firms < 0 || options.firms > kMaxFirms)
+    throw std::invalid_argument("the number of firms must be 0.." + std::to_string(kMaxFirms));
+  Sample sample;
+  sample.root = root;
+  sample.source = root / "DOR_2019";
+  sample.target = root / "DOR_2020";
+  for (const auto& tree : {sample.source, sample.target})
+    if (std::filesystem::exists(tree))
+      throw std::runtime_error(tree.string() + " exists already; remove it first");
+
+  sample.firms = MakeFirms(options);
+  const std::filesystem::path sourceGlobal = sample.source / "#BIN980";
+  const std::filesystem::path targetGlobal = sample.target / "#BIN020";
+  std::filesystem::create_directories(sourceGlobal);
+  std::filesystem::create_directories(targetGlobal);
+
+  std::string sourceList, targetList;
+  for (const SampleFirm& firm : sample.firms) {
+    std::string_view record(reinterpret_cast<const char*>(firm.record.data()), firm.record.size());
+    sourceList += record;
+    if (firm.state == FirmState::kAlreadyInTarget) targetList += record;
+  }
+  WriteBytes(sample.source / "SPISFIRM.DAT", sourceList);
+  WriteBytes(sample.target / "SPISFIRM.DAT", targetList);
+
+  auto run = [&](const FileMakerEntry& maker, std::size_t index, const SampleFirm* firm,
+                 const std::filesystem::path& dir, std::vector<std::string>& made) {
+    MakerContext ctx{options, Rng::For(options.seed, index, maker.kind), firm, index};
+    FileSink sink;
+    maker.make(ctx, sink);
+    for (const FileSink::File& file : sink.Files()) {
+      WriteBytes(HostPath(dir, file.name), file.bytes);
+      made.push_back(file.name);
+    }
+  };
+
+  for (const FileMakerEntry& maker : kFileMakers) {
+    if (maker.place == Place::kSourceGlobal)
+      run(maker, 0, nullptr, sourceGlobal, sample.sourceGlobalFiles);
+    if (maker.place == Place::kTargetGlobal)
+      run(maker, 0, nullptr, targetGlobal, sample.targetGlobalFiles);
+  }
+  for (std::size_t i = 0; i < sample.firms.size(); ++i) {
+    SampleFirm& firm = sample.firms[i];
+    if (firm.state == FirmState::kMissing) continue;
+    std::filesystem::create_directories(sample.SourceFirmPath(firm));
+    for (const FileMakerEntry& maker : kFileMakers)
+      if (maker.place == Place::kSourceFirm)
+        run(maker, i, &firm, sample.SourceFirmPath(firm), firm.sourceFiles);
+    if (firm.state != FirmState::kAlreadyInTarget) continue;
+    std::filesystem::create_directories(sample.TargetFirmPath(firm));
+    for (const FileMakerEntry& maker : kFileMakers)
+      if (maker.place == Place::kTargetFirm)
+        run(maker, i, &firm, sample.TargetFirmPath(firm), firm.targetFiles);
+  }
+  return sample;
+}
+
+}  // namespace zq::sample
