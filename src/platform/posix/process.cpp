@@ -40,9 +40,11 @@ std::string SearchPath(const std::string& name) {
   std::string_view rest(path);
   while (true) {
     std::size_t colon = rest.find(':');
-    std::string dir(rest.substr(0, colon));
-    if (dir.empty()) dir = ".";
-    std::string candidate = dir + "/" + name;
+    std::string_view dir = rest.substr(0, colon);
+    // An empty entry is the current directory.
+    std::string candidate(dir.empty() ? std::string_view(".") : dir);
+    candidate += '/';
+    candidate += name;
     if (::access(candidate.c_str(), X_OK) == 0) return Absolute(candidate);
     if (colon == std::string_view::npos) return {};
     rest.remove_prefix(colon + 1);
