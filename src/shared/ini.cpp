@@ -13,11 +13,18 @@ namespace {
 
 using platform::File;
 
-std::string_view Trim(std::string_view text) {
-  auto blank = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
-  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+bool Blank(char c) {
+  return static_cast<unsigned char>(c) <= 0x20;
+}
+
+std::string_view TrimEnd(std::string_view text) {
+  while (!text.empty() && Blank(text.back())) text.remove_suffix(1);
   return text;
+}
+
+std::string_view Trim(std::string_view text) {
+  while (!text.empty() && Blank(text.front())) text.remove_prefix(1);
+  return TrimEnd(text);
 }
 
 // The value of a line whose key is `upperKey`, or nullopt when the line holds another key
@@ -273,8 +280,10 @@ void IniFile::WriteText(std::string_view section, std::string_view key, std::str
     return;
   }
   std::string& existing = found->lines[static_cast<std::size_t>(index)];
-  if (*ValueFor(existing, tui::UpperText(key)) == std::string_view(line).substr(key.size() + 1))
-    return;
+  // Blanks at the end of a line do not read back, so a value that differs only by them
+  // (a blank character) is no change.
+  std::string_view wanted = TrimEnd(std::string_view(line).substr(key.size() + 1));
+  if (*ValueFor(existing, tui::UpperText(key)) == wanted) return;
   existing = std::move(line);
   modified_ = true;
 }
