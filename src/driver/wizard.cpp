@@ -1,5 +1,6 @@
 #include "driver/wizard.h"
 
+#include "driver/pages.h"
 #include "platform/cp852.h"
 #include "tui/message.h"
 
@@ -9,6 +10,8 @@ using zq::operator""_pl;
 
 void InstallWizard(RunState& run) {
   run.pages.clear();
+  for (int n = 1; n <= 4; ++n)
+    run.pages.push_back([n](RunState& r) { return RunWizardPage(r, n); });
   run.steps = RunSteps{};
 }
 
