@@ -405,6 +405,9 @@ void TerminalConsole::ReadInput() {
 bool TerminalConsole::PollEvent(InputEvent& event) {
   Service();
   TakeInput();
+  // Asked again on every poll while waiting: a resize signal may have gone to
+  // another handler, and the wait must still end.
+  if (tooSmall_) CheckSize();
   if (tooSmall_) {
     ShowTooSmall();
     return false;
