@@ -84,6 +84,8 @@ bool RecordRef::SetInt(const Field& field, std::int64_t value) {
   if (field.kind == Kind::Real) return SetReal(field, static_cast<double>(value));
   if (!IsInteger(field.kind) && field.kind != Kind::Bool && field.kind != Kind::Date) return false;
   if (!Holds(field.At(0))) return false;
+  // A flag takes any non-zero number as true; cutting 256 to one byte would make it false.
+  if (field.kind == Kind::Bool) value = value != 0;
   Store(field.offset, field.width, static_cast<std::uint64_t>(value));
   return true;
 }
@@ -143,7 +145,7 @@ bool RecordRef::CarryFrom(RecordView in, const Field& from, const Field& to, std
       if (n > 0) std::memmove(p, in.Data() + a.offset, n);
       std::memset(p + n, 0, b.width - n);
     } else if (Carriable(a.kind, b.kind)) {
-      Store(b.offset, b.width, static_cast<std::uint64_t>(in.GetInt(a)));
+      SetInt(b, in.GetInt(a));
     } else {
       all = false;
     }

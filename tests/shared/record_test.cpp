@@ -118,6 +118,8 @@ TEST(RecordNumbers, WritesAreCutToTheFieldAndTouchNothingElse) {
   EXPECT_EQ(rec[5], 0xFF);
   EXPECT_TRUE(ref.Set(kOpen, true));
   EXPECT_EQ(rec[1], 1);
+  EXPECT_TRUE(ref.SetInt(kOpen, 256));  // a flag, not the low byte of the number
+  EXPECT_EQ(rec[1], 1);
   EXPECT_TRUE(ref.Set(kKey, 0x0102030405060708));
   EXPECT_EQ(rec[10], 0x08);
   EXPECT_EQ(rec[17], 0x01);
