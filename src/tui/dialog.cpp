@@ -103,6 +103,8 @@ void Control::ReadEvent(Event& event) {
   if (w && CursorAt(column, row)) {
     screen.PlaceCursor(w->InnerLeft() + column - 1, w->InnerTop() + row - 1);
     screen.ShowCursor(InsertMode(screen) ? 20 : 50);
+  } else {
+    screen.HideCursor();
   }
   GetEvent(screen, event);
   if (event.IsLeftClick()) {
@@ -229,7 +231,8 @@ void DialogPage::Focus(int number) {
 
 void DialogPage::SetStatusLine(std::vector<StatusItem> items) {
   statusLine_.reset();
-  statusLine_ = std::make_unique<StatusLine>(screen_, std::move(items));
+  // A page that never showed must not leave its keys bound either.
+  if (Opened()) statusLine_ = std::make_unique<StatusLine>(screen_, std::move(items));
 }
 
 void DialogPage::DrawControls() {
