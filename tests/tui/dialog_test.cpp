@@ -209,6 +209,43 @@ TEST(DialogPage, AWindowThatCannotOpenIsCancelled) {
   EXPECT_EQ(r.console.ScriptLeft(), 0u);
 }
 
+TEST(DialogPage, HoldsAtMost255Controls) {
+  DialogRig r;
+  auto values = std::make_unique<bool[]>(300);
+  DialogPage page(r.screen, "", 20, 70, 2, 2);
+  int last = 0;
+  for (int i = 0; i < 256; ++i) {
+    auto control = std::make_unique<CheckBox>("x", values[static_cast<std::size_t>(i)], 1, 1);
+    last = page.Insert(std::move(control));
+  }
+  EXPECT_EQ(last, 0);
+  EXPECT_EQ(page.Count(), 255);
+  r.console.PushKey(key::kEsc);
+  EXPECT_EQ(page.Execute(), kCmCancel);
+}
+
+// A control kind of its own that takes no clicks.
+class Plate : public Control {
+ public:
+  Plate() : Control(99, Rect{2, 2, 10, 4}, Label("Tablica", 1, 2)) {}
+  void Draw() override { Put(0x07, 2, 2, "########"); }
+
+ protected:
+  bool Handle(Event& event) override { return !event.IsKeyEvent(); }
+  bool TakesClicks() const override { return false; }
+};
+
+TEST(Control, ClicksOnItsLabelOrOnAKindWithoutClicksBeep) {
+  DialogRig r;
+  DialogPage page(r.screen, "", 10, 40, 2, 2);
+  page.Add<Plate>();
+  r.Click(3 + 2, 3 + 2);  // inside: 300 Hz
+  r.Click(3 + 2, 3);      // on its Label: 4000 Hz
+  r.console.PushKey(key::kEsc);
+  EXPECT_EQ(page.Execute(), kCmCancel);
+  EXPECT_EQ(r.console.Beeps(), (std::vector<std::pair<int, int>>{{300, 96}, {4000, 96}}));
+}
+
 TEST(DialogPage, DoneGivesBackTheScreenAndStatusLine) {
   DialogRig r;
   r.screen.WriteAbsolute(0x1E, 1, 10, std::string(80, '#'));

@@ -164,7 +164,7 @@ TEST(InputLine, CharactersOutsideTheAcceptedSetLeaveAndTypeNothing) {
   DialogRig r;
   LinePage p(r, "ab");
   r.console.PushKey(0x00FF);
-  r.console.PushKey(0x0015);                   // § is accepted
+  r.console.PushKey(0x0015);  // § is accepted
   r.console.PushKey(0x3C00);  // F2, a key without a character
   EXPECT_EQ(p.Run(), "ab\x15");
 }

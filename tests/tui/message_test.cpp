@@ -206,15 +206,35 @@ TEST(MessageBox, ErrorColoursAreBorrowedAndPutBack) {
   MessageBox(r.screen, 0x0402, "x");
 }
 
-TEST(MessageBox, SelfClosingWaitsTwoAndAHalfSecondsWithoutReadingKeys) {
-  DialogRig r;
-  std::string shot;
-  long long start = r.rig.clock.ElapsedMs();
-  r.console.PushKey(key::kEnter);  // not for the box
-  EXPECT_EQ(MessageBox(r.screen, 0x0308, "\x03Gotowe"), kCmCancel);
-  EXPECT_EQ(r.rig.clock.ElapsedMs() - start, 2500);
-  EXPECT_EQ(r.console.ScriptLeft(), 1u);
-  EXPECT_EQ(r.Row(8), "");  // gone again
+// A process whose sleeps look at the screen first.
+class WatchingProcess : public platform::HeadlessProcess {
+ public:
+  WatchingProcess(platform::FakeClock& clock, platform::HeadlessConsole& console)
+      : HeadlessProcess(clock), console_(console) {}
+  void Sleep(int milliseconds) override {
+    sleeps.push_back(milliseconds);
+    seen.push_back(console_.ScreenText());
+    HeadlessProcess::Sleep(milliseconds);
+  }
+  std::vector<int> sleeps;
+  std::vector<std::string> seen;
+
+ private:
+  platform::HeadlessConsole& console_;
+};
+
+TEST(MessageBox, SelfClosingIsShownForTwoAndAHalfSecondsWithoutReadingKeys) {
+  zq::test::HeadlessRig rig;
+  WatchingProcess process(rig.clock, rig.console);
+  platform::Platform platform{rig.console, *rig.files, process};
+  Screen screen(platform);
+  screen.Start();
+  rig.console.PushKey(key::kEnter);  // not for the box
+  EXPECT_EQ(MessageBox(screen, 0x0308, std::string(1, kCentre) + "Gotowe"), kCmCancel);
+  ASSERT_EQ(process.sleeps, std::vector<int>{2500});
+  EXPECT_EQ(process.seen[0], zq::test::Golden("tui/self_closing_box.txt", process.seen[0]));
+  EXPECT_EQ(rig.console.ScriptLeft(), 1u);
+  EXPECT_EQ(rig.console.ScreenText(), std::string(25, '\n'));  // gone again
 }
 
 TEST(MessageBox, DropsWaitingKeysFirst) {
