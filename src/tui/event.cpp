@@ -94,8 +94,11 @@ std::uint16_t ButtonNumber(std::uint8_t pressed) {
 bool MakeMouseEvent(Screen& screen, DialogLayerState& state, const platform::MouseEvent& in,
                     Event& e) {
   std::uint8_t held = in.buttons & 0x0F;
-  std::uint8_t pressed =
-      in.doubleClick ? held : static_cast<std::uint8_t>(held & ~state.heldButtons);
+  auto pressed = static_cast<std::uint8_t>(held & ~state.heldButtons);
+  // A button report that changes nothing means its release was lost (dropped with the
+  // type-ahead, say): it is a press all the same, or the next click would go unheard.
+  bool report = !in.moved && in.wheel == 0;
+  if (in.doubleClick || (report && pressed == 0 && held == state.heldButtons)) pressed = held;
   state.heldButtons = held;
   if (pressed == 0) return false;
   int column = in.column + 1;

@@ -192,6 +192,7 @@ std::uint16_t MessageBox(Screen& screen, std::uint16_t flags, std::string_view t
 
   std::uint16_t result = kCmCancel;
   if (flags & kMbSelfClosing) {
+    screen.HideCursor();
     screen.Flush();
     screen.Process().Sleep(kSelfClosingMs);
   } else {

@@ -114,6 +114,25 @@ TEST(GetEvent, MousePressesOnlyWithOneBasedCells) {
   EXPECT_EQ(Next(r).Button(), kButtonFourth);
 }
 
+TEST(GetEvent, APressWhoseReleaseWasLostStillCounts) {
+  DialogRig r;
+  platform::MouseEvent m;
+  m.column = 9;
+  m.row = 9;
+  m.buttons = platform::kMouseLeft;
+  r.console.PushMouse(m);
+  r.console.PushMouse(m);  // pressed again, the release in between never arrived
+  m.moved = true;
+  r.console.PushMouse(m);  // held and moved: no press
+  m.moved = false;
+  m.wheel = -1;
+  r.console.PushMouse(m);  // the wheel with the button held: no press
+  r.console.PushKey(key::kEnter);
+  EXPECT_TRUE(Next(r).IsLeftClick());
+  EXPECT_TRUE(Next(r).IsLeftClick());
+  EXPECT_TRUE(Next(r).IsKey(key::kEnter));
+}
+
 TEST(GetEvent, ClickInTheTopLeftCornerIsEsc) {
   DialogRig r;
   r.Click(1, 1);
