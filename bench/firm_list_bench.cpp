@@ -1,0 +1,181 @@
+// Inserting a full firm list into an empty Target firm list in the worst order: each
+// new firm sorts first, so every insert moves every record already there. Reports the
+// time and the bytes written to the file.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/headless/headless.h"
+#include "platform/host.h"
+#include "shared/firm_list_file.h"
+#include "shared/firm_record.h"
+#include "tui/screen.h"
+#include "tui/shared_file.h"
+
+namespace {
+
+using namespace zq;
+
+constexpr int kFirms = 2048;
+
+struct Counts {
+  std::uint64_t bytesWritten = 0;
+  std::uint64_t writes = 0;
+  std::uint64_t reads = 0;
+  std::uint64_t flushes = 0;
+};
+
+class CountingFile : public platform::File {
+ public:
+  CountingFile(std::unique_ptr<platform::File> inner, Counts& counts)
+      : inner_(std::move(inner)), counts_(counts) {}
+  bool Read(void* b, std::size_t n, std::size_t& done, int& e) override {
+    ++counts_.reads;
+    return inner_->Read(b, n, done, e);
+  }
+  bool Write(const void* b, std::size_t n, std::size_t& done, int& e) override {
+    bool ok = inner_->Write(b, n, done, e);
+    ++counts_.writes;
+    counts_.bytesWritten += done;
+    return ok;
+  }
+  bool Seek(std::int64_t o, platform::Whence w, std::int64_t& p, int& e) override {
+    return inner_->Seek(o, w, p, e);
+  }
+  bool Size(std::int64_t& s, int& e) override { return inner_->Size(s, e); }
+  bool Truncate(int& e) override { return inner_->Truncate(e); }
+  bool Flush(int& e) override {
+    ++counts_.flushes;
+    return inner_->Flush(e);
+  }
+  bool Lock(std::uint64_t o, std::uint64_t l, int& e) override { return inner_->Lock(o, l, e); }
+  bool Unlock(std::uint64_t o, std::uint64_t l, int& e) override { return inner_->Unlock(o, l, e); }
+  bool Close(int& e) override { return inner_->Close(e); }
+
+ private:
+  std::unique_ptr<platform::File> inner_;
+  Counts& counts_;
+};
+
+class CountingFiles : public platform::Files {
+ public:
+  explicit CountingFiles(platform::Files& inner) : inner_(inner) {}
+  Counts counts;
+  std::unique_ptr<platform::File> Open(std::string_view path, platform::Access access,
+                                       platform::Share share, platform::Disposition disposition,
+                                       int& error) override {
+    auto file = inner_.Open(path, access, share, disposition, error);
+    if (!file) return file;
+    return std::make_unique<CountingFile>(std::move(file), counts);
+  }
+  bool Rename(std::string_view a, std::string_view b, int& e) override {
+    return inner_.Rename(a, b, e);
+  }
+  bool Remove(std::string_view p, int& e) override { return inner_.Remove(p, e); }
+  bool MakeDirectory(std::string_view p, int& e) override { return inner_.MakeDirectory(p, e); }
+  bool RemoveDirectory(std::string_view p, int& e) override { return inner_.RemoveDirectory(p, e); }
+  bool GetAttributes(std::string_view p, std::uint32_t& a, std::int64_t& s) override {
+    return inner_.GetAttributes(p, a, s);
+  }
+  std::unique_ptr<platform::FindHandle> FindFirst(std::string_view p, std::uint32_t m,
+                                                  platform::FindData& f, int& e) override {
+    return inner_.FindFirst(p, m, f, e);
+  }
+  std::string CurrentDirectory() override { return inner_.CurrentDirectory(); }
+  bool SetCurrentDirectory(std::string_view p, int& e) override {
+    return inner_.SetCurrentDirectory(p, e);
+  }
+  bool SameObject(std::string_view a, std::string_view b) override {
+    return inner_.SameObject(a, b);
+  }
+
+ private:
+  platform::Files& inner_;
+};
+
+std::filesystem::path FreshDirectory() {
+  std::random_device seed;
+  std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                              ("zqbench-" + std::to_string(seed()) + std::to_string(seed()));
+  std::filesystem::create_directories(dir);
+  return dir;
+}
+
+// Firm names that sort in reverse order of their number.
+std::vector<shared::FirmRecordBytes> WorstOrder() {
+  std::vector<shared::FirmRecordBytes> firms;
+  for (int i = 0; i < kFirms; ++i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "Firma %05d", kFirms - i);
+    char directory[16];
+    std::snprintf(directory, sizeof directory, "F%05d", kFirms - i);
+    firms.push_back(shared::MakeFirmRecord(name, directory, "Uwagi", std::string(36, 'd')));
+  }
+  return firms;
+}
+
+void WorstOrderInsert(benchmark::State& state) {
+  const bool window = state.range(0) != 0;
+  const std::vector<shared::FirmRecordBytes> firms = WorstOrder();
+  Counts total;
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::filesystem::path dir = FreshDirectory();
+    platform::FakeClock clock;
+    platform::HeadlessConsole console(clock);
+    platform::HeadlessProcess process(clock);
+    auto host = platform::CreateHostFiles();
+    CountingFiles files(*host);
+    platform::Platform platform{console, files, process};
+    tui::Screen screen(platform);
+    tui::SharedFiles sharedFiles(screen);
+    sharedFiles.SetProgressDisplay(window);
+    auto list = std::make_unique<shared::FirmListFile>(sharedFiles, dir.string() + "/SPISFIRM.DAT");
+    if (!list->Open(tui::WaitMode::kAsk, tui::SharedFile::How::kOpen)) {
+      state.SkipWithError("cannot create the firm list");
+      break;
+    }
+    state.ResumeTiming();
+
+    for (const auto& firm : firms) {
+      if (!list->InsertSorted(firm)) {
+        state.SkipWithError("insert failed");
+        break;
+      }
+    }
+
+    state.PauseTiming();
+    list->Close();
+    // Each insert landed first; the file ends in ascending order.
+    std::int64_t records = 0;
+    shared::FirmListFile check(sharedFiles, dir.string() + "/SPISFIRM.DAT");
+    if (!check.Open(tui::WaitMode::kQuick, tui::SharedFile::How::kOpenExisting) ||
+        !check.Size(records) || records != kFirms)
+      state.SkipWithError("the firm list does not hold every firm");
+    check.Close();
+    total.bytesWritten += files.counts.bytesWritten;
+    total.writes += files.counts.writes;
+    total.reads += files.counts.reads;
+    total.flushes += files.counts.flushes;
+    std::filesystem::remove_all(dir);
+    state.ResumeTiming();
+  }
+  const double runs = static_cast<double>(state.iterations());
+  state.counters["firms"] = kFirms;
+  state.counters["bytes_written"] = static_cast<double>(total.bytesWritten) / runs;
+  state.counters["record_writes"] = static_cast<double>(total.writes) / runs;
+  state.counters["record_reads"] = static_cast<double>(total.reads) / runs;
+  state.counters["flushes"] = static_cast<double>(total.flushes) / runs;
+}
+
+// Argument: whether the "Wstawianie..." window is shown (it is, unless switched off).
+BENCHMARK(WorstOrderInsert)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+}  // namespace
+
+BENCHMARK_MAIN();
