@@ -167,23 +167,23 @@ std::uint16_t MessageBox(Screen& screen, std::uint16_t flags, std::string_view t
     ++lineRow;
   }
 
-  struct ButtonSpec {
+  struct ButtonKind {
     std::uint16_t flag, command;
     std::string_view title;
   };
-  static constexpr ButtonSpec kButtons[] = {{kMbYes, kCmYes, "Tak"},
+  static constexpr ButtonKind kButtons[] = {{kMbYes, kCmYes, "Tak"},
                                             {kMbNo, kCmNo, "Nie"},
                                             {kMbOk, kCmOk, "OK"},
                                             {kMbCancel, kCmCancel, "Porzuć"_pl}};
   int n = 0;
-  for (const ButtonSpec& b : kButtons)
+  for (const ButtonKind& b : kButtons)
     if (flags & b.flag) ++n;
   int gap = (width - 9 * n) / (n + 1);
   // With no room between them the first button would stand on the frame; move them
   // all one column in instead of letting the first cover the second.
   int shift = gap < 1 ? 1 - gap : 0;
   int k = 0;
-  for (const ButtonSpec& b : kButtons) {
+  for (const ButtonKind& b : kButtons) {
     if (!(flags & b.flag)) continue;
     page.Add<PushButton>(b.command, b.title, 1, 9, height - 3, shift + gap + (gap + 9) * k);
     ++k;
