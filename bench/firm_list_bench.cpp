@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/forwarding_files.h"
 #include "platform/headless/headless.h"
 #include "platform/host.h"
 #include "shared/firm_list_file.h"
@@ -30,72 +31,39 @@ struct Counts {
   std::uint64_t flushes = 0;
 };
 
-class CountingFile : public platform::File {
+class CountingFile : public platform::ForwardingFile {
  public:
   CountingFile(std::unique_ptr<platform::File> inner, Counts& counts)
-      : inner_(std::move(inner)), counts_(counts) {}
+      : ForwardingFile(std::move(inner)), counts_(counts) {}
   bool Read(void* b, std::size_t n, std::size_t& done, int& e) override {
     ++counts_.reads;
-    return inner_->Read(b, n, done, e);
+    return Inner().Read(b, n, done, e);
   }
   bool Write(const void* b, std::size_t n, std::size_t& done, int& e) override {
-    bool ok = inner_->Write(b, n, done, e);
+    bool ok = Inner().Write(b, n, done, e);
     ++counts_.writes;
     counts_.bytesWritten += done;
     return ok;
   }
-  bool Seek(std::int64_t o, platform::Whence w, std::int64_t& p, int& e) override {
-    return inner_->Seek(o, w, p, e);
-  }
-  bool Size(std::int64_t& s, int& e) override { return inner_->Size(s, e); }
-  bool Truncate(int& e) override { return inner_->Truncate(e); }
   bool Flush(int& e) override {
     ++counts_.flushes;
-    return inner_->Flush(e);
+    return Inner().Flush(e);
   }
-  bool Lock(std::uint64_t o, std::uint64_t l, int& e) override { return inner_->Lock(o, l, e); }
-  bool Unlock(std::uint64_t o, std::uint64_t l, int& e) override { return inner_->Unlock(o, l, e); }
-  bool Close(int& e) override { return inner_->Close(e); }
 
  private:
-  std::unique_ptr<platform::File> inner_;
   Counts& counts_;
 };
 
-class CountingFiles : public platform::Files {
+class CountingFiles : public platform::ForwardingFiles {
  public:
-  explicit CountingFiles(platform::Files& inner) : inner_(inner) {}
+  using ForwardingFiles::ForwardingFiles;
   Counts counts;
-  std::unique_ptr<platform::File> Open(std::string_view path, platform::Access access,
-                                       platform::Share share, platform::Disposition disposition,
-                                       int& error) override {
-    auto file = inner_.Open(path, access, share, disposition, error);
-    if (!file) return file;
+
+ protected:
+  std::unique_ptr<platform::File> Wrap(std::unique_ptr<platform::File> file,
+                                       std::string_view) override {
     return std::make_unique<CountingFile>(std::move(file), counts);
   }
-  bool Rename(std::string_view a, std::string_view b, int& e) override {
-    return inner_.Rename(a, b, e);
-  }
-  bool Remove(std::string_view p, int& e) override { return inner_.Remove(p, e); }
-  bool MakeDirectory(std::string_view p, int& e) override { return inner_.MakeDirectory(p, e); }
-  bool RemoveDirectory(std::string_view p, int& e) override { return inner_.RemoveDirectory(p, e); }
-  bool GetAttributes(std::string_view p, std::uint32_t& a, std::int64_t& s) override {
-    return inner_.GetAttributes(p, a, s);
-  }
-  std::unique_ptr<platform::FindHandle> FindFirst(std::string_view p, std::uint32_t m,
-                                                  platform::FindData& f, int& e) override {
-    return inner_.FindFirst(p, m, f, e);
-  }
-  std::string CurrentDirectory() override { return inner_.CurrentDirectory(); }
-  bool SetCurrentDirectory(std::string_view p, int& e) override {
-    return inner_.SetCurrentDirectory(p, e);
-  }
-  bool SameObject(std::string_view a, std::string_view b) override {
-    return inner_.SameObject(a, b);
-  }
-
- private:
-  platform::Files& inner_;
 };
 
 std::filesystem::path FreshDirectory() {

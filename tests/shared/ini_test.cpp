@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/cp852.h"
+#include "platform/forwarding_files.h"
 #include "support/test_env.h"
 
 namespace zq::shared {
@@ -285,21 +286,21 @@ TEST_F(IniTest, UnopenableFilesAreReportedNotTakenAsEmpty) {
 
 // A disk with no room left: the file cannot grow past the size it had when opened,
 // but what it already holds can be overwritten. Everything else is the host's.
-class FullDiskFile : public File {
+class FullDiskFile : public platform::ForwardingFile {
  public:
-  explicit FullDiskFile(std::unique_ptr<File> inner) : inner_(std::move(inner)) {
+  explicit FullDiskFile(std::unique_ptr<File> inner) : ForwardingFile(std::move(inner)) {
     int e = 0;
-    inner_->Size(room_, e);
+    Inner().Size(room_, e);
   }
   bool Read(void* b, std::size_t n, std::size_t& done, int& e) override {
-    if (!inner_->Read(b, n, done, e)) return false;
+    if (!Inner().Read(b, n, done, e)) return false;
     position_ += static_cast<std::int64_t>(done);
     return true;
   }
   bool Write(const void* b, std::size_t n, std::size_t& done, int& e) override {
     std::size_t take = std::min<std::size_t>(n, static_cast<std::size_t>(room_ - position_));
     done = 0;
-    if (take > 0 && !inner_->Write(b, take, done, e)) return false;
+    if (take > 0 && !Inner().Write(b, take, done, e)) return false;
     position_ += static_cast<std::int64_t>(done);
     if (done < n) {
       e = platform::kErrDiskFull;
@@ -308,55 +309,24 @@ class FullDiskFile : public File {
     return true;
   }
   bool Seek(std::int64_t o, platform::Whence w, std::int64_t& p, int& e) override {
-    if (!inner_->Seek(o, w, p, e)) return false;
+    if (!Inner().Seek(o, w, p, e)) return false;
     position_ = p;
     return true;
   }
-  bool Size(std::int64_t& s, int& e) override { return inner_->Size(s, e); }
-  bool Truncate(int& e) override { return inner_->Truncate(e); }
-  bool Flush(int& e) override { return inner_->Flush(e); }
-  bool Lock(std::uint64_t o, std::uint64_t l, int& e) override { return inner_->Lock(o, l, e); }
-  bool Unlock(std::uint64_t o, std::uint64_t l, int& e) override { return inner_->Unlock(o, l, e); }
-  bool Close(int& e) override { return inner_->Close(e); }
 
  private:
-  std::unique_ptr<File> inner_;
   std::int64_t room_ = 0;
   std::int64_t position_ = 0;
 };
 
-class FullDiskFiles : public platform::Files {
+class FullDiskFiles : public platform::ForwardingFiles {
  public:
-  explicit FullDiskFiles(platform::Files& inner) : inner_(inner) {}
-  std::unique_ptr<File> Open(std::string_view p, platform::Access a, platform::Share s,
-                             platform::Disposition d, int& e) override {
-    auto file = inner_.Open(p, a, s, d, e);
-    if (!file) return file;
+  using ForwardingFiles::ForwardingFiles;
+
+ protected:
+  std::unique_ptr<File> Wrap(std::unique_ptr<File> file, std::string_view) override {
     return std::make_unique<FullDiskFile>(std::move(file));
   }
-  bool Rename(std::string_view f, std::string_view t, int& e) override {
-    return inner_.Rename(f, t, e);
-  }
-  bool Remove(std::string_view p, int& e) override { return inner_.Remove(p, e); }
-  bool MakeDirectory(std::string_view p, int& e) override { return inner_.MakeDirectory(p, e); }
-  bool RemoveDirectory(std::string_view p, int& e) override { return inner_.RemoveDirectory(p, e); }
-  bool GetAttributes(std::string_view p, std::uint32_t& a, std::int64_t& s) override {
-    return inner_.GetAttributes(p, a, s);
-  }
-  std::unique_ptr<platform::FindHandle> FindFirst(std::string_view p, std::uint32_t m,
-                                                  platform::FindData& f, int& e) override {
-    return inner_.FindFirst(p, m, f, e);
-  }
-  std::string CurrentDirectory() override { return inner_.CurrentDirectory(); }
-  bool SetCurrentDirectory(std::string_view p, int& e) override {
-    return inner_.SetCurrentDirectory(p, e);
-  }
-  bool SameObject(std::string_view a, std::string_view b) override {
-    return inner_.SameObject(a, b);
-  }
-
- private:
-  platform::Files& inner_;
 };
 
 TEST_F(IniTest, ARewriteThatDoesNotFitIsReportedAndLeavesTheOldContents) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/cp852.h"
+#include "platform/forwarding_files.h"
 #include "support/test_env.h"
 #include "tui/polish.h"
 #include "tui/shared_file.h"
@@ -61,10 +62,10 @@ struct Faults {
   std::function<void()> onRead;
 };
 
-class FaultyFile : public platform::File {
+class FaultyFile : public platform::ForwardingFile {
  public:
   FaultyFile(std::unique_ptr<platform::File> inner, Faults& faults)
-      : inner_(std::move(inner)), faults_(faults) {}
+      : ForwardingFile(std::move(inner)), faults_(faults) {}
   bool Read(void* b, std::size_t n, std::size_t& done, int& e) override {
     if (faults_.onRead) faults_.onRead();
     if (++faults_.reads == faults_.failRead) {
@@ -72,25 +73,19 @@ class FaultyFile : public platform::File {
       e = platform::kErrReadFault;
       return false;
     }
-    return inner_->Read(b, n, done, e);
+    return Inner().Read(b, n, done, e);
   }
   bool Write(const void* b, std::size_t n, std::size_t& done, int& e) override {
     if (++faults_.writes == faults_.failWrite) {
       // Half a record reaches the disk before the failure.
-      inner_->Write(b, n / 2, done, e);
+      Inner().Write(b, n / 2, done, e);
       e = platform::kErrWriteFault;
       return false;
     }
-    bool ok = inner_->Write(b, n, done, e);
+    bool ok = Inner().Write(b, n, done, e);
     faults_.bytesWritten += done;
     return ok;
   }
-  bool Seek(std::int64_t o, platform::Whence w, std::int64_t& p, int& e) override {
-    return inner_->Seek(o, w, p, e);
-  }
-  bool Size(std::int64_t& s, int& e) override { return inner_->Size(s, e); }
-  bool Truncate(int& e) override { return inner_->Truncate(e); }
-  bool Flush(int& e) override { return inner_->Flush(e); }
   bool Lock(std::uint64_t o, std::uint64_t l, int& e) override {
     ++faults_.locks;
     if (faults_.failLocks > 0) {
@@ -98,51 +93,23 @@ class FaultyFile : public platform::File {
       e = platform::kErrLockViolation;
       return false;
     }
-    return inner_->Lock(o, l, e);
+    return Inner().Lock(o, l, e);
   }
-  bool Unlock(std::uint64_t o, std::uint64_t l, int& e) override { return inner_->Unlock(o, l, e); }
-  bool Close(int& e) override { return inner_->Close(e); }
 
  private:
-  std::unique_ptr<platform::File> inner_;
   Faults& faults_;
 };
 
-class FaultyFiles : public platform::Files {
+class FaultyFiles : public platform::ForwardingFiles {
  public:
-  explicit FaultyFiles(platform::Files& inner) : inner_(inner) {}
+  using ForwardingFiles::ForwardingFiles;
   Faults faults;
 
-  std::unique_ptr<platform::File> Open(std::string_view path, platform::Access access,
-                                       platform::Share share, platform::Disposition disposition,
-                                       int& error) override {
-    auto file = inner_.Open(path, access, share, disposition, error);
-    if (!file) return file;
+ protected:
+  std::unique_ptr<platform::File> Wrap(std::unique_ptr<platform::File> file,
+                                       std::string_view) override {
     return std::make_unique<FaultyFile>(std::move(file), faults);
   }
-  bool Rename(std::string_view a, std::string_view b, int& e) override {
-    return inner_.Rename(a, b, e);
-  }
-  bool Remove(std::string_view p, int& e) override { return inner_.Remove(p, e); }
-  bool MakeDirectory(std::string_view p, int& e) override { return inner_.MakeDirectory(p, e); }
-  bool RemoveDirectory(std::string_view p, int& e) override { return inner_.RemoveDirectory(p, e); }
-  bool GetAttributes(std::string_view p, std::uint32_t& a, std::int64_t& s) override {
-    return inner_.GetAttributes(p, a, s);
-  }
-  std::unique_ptr<platform::FindHandle> FindFirst(std::string_view p, std::uint32_t m,
-                                                  platform::FindData& f, int& e) override {
-    return inner_.FindFirst(p, m, f, e);
-  }
-  std::string CurrentDirectory() override { return inner_.CurrentDirectory(); }
-  bool SetCurrentDirectory(std::string_view p, int& e) override {
-    return inner_.SetCurrentDirectory(p, e);
-  }
-  bool SameObject(std::string_view a, std::string_view b) override {
-    return inner_.SameObject(a, b);
-  }
-
- private:
-  platform::Files& inner_;
 };
 
 // A process whose sleeps can be watched.

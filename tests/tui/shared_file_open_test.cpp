@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/cp852.h"
+#include "platform/forwarding_files.h"
 #include "support/test_env.h"
 #include "tui/shared_file.h"
 
@@ -23,9 +24,10 @@ constexpr std::uint16_t kKeyN = 0x314E;
 constexpr std::uint16_t kKeyEnter = 0x1C0D;
 
 // Refuses opens for writing of one path with access denied, as a read-only share would.
-class ReadOnlyFiles : public platform::Files {
+class ReadOnlyFiles : public platform::ForwardingFiles {
  public:
-  ReadOnlyFiles(platform::Files& inner, std::string path) : inner_(inner), path_(path) {}
+  ReadOnlyFiles(platform::Files& inner, std::string path)
+      : ForwardingFiles(inner), path_(std::move(path)) {}
   std::unique_ptr<platform::File> Open(std::string_view path, platform::Access access,
                                        platform::Share share, platform::Disposition disposition,
                                        int& error) override {
@@ -33,31 +35,10 @@ class ReadOnlyFiles : public platform::Files {
       error = platform::kErrAccessDenied;
       return nullptr;
     }
-    return inner_.Open(path, access, share, disposition, error);
-  }
-  bool Rename(std::string_view a, std::string_view b, int& e) override {
-    return inner_.Rename(a, b, e);
-  }
-  bool Remove(std::string_view p, int& e) override { return inner_.Remove(p, e); }
-  bool MakeDirectory(std::string_view p, int& e) override { return inner_.MakeDirectory(p, e); }
-  bool RemoveDirectory(std::string_view p, int& e) override { return inner_.RemoveDirectory(p, e); }
-  bool GetAttributes(std::string_view p, std::uint32_t& a, std::int64_t& s) override {
-    return inner_.GetAttributes(p, a, s);
-  }
-  std::unique_ptr<platform::FindHandle> FindFirst(std::string_view p, std::uint32_t m,
-                                                  platform::FindData& f, int& e) override {
-    return inner_.FindFirst(p, m, f, e);
-  }
-  std::string CurrentDirectory() override { return inner_.CurrentDirectory(); }
-  bool SetCurrentDirectory(std::string_view p, int& e) override {
-    return inner_.SetCurrentDirectory(p, e);
-  }
-  bool SameObject(std::string_view a, std::string_view b) override {
-    return inner_.SameObject(a, b);
+    return ForwardingFiles::Open(path, access, share, disposition, error);
   }
 
  private:
-  platform::Files& inner_;
   std::string path_;
 };
 
