@@ -68,8 +68,8 @@ std::string TextBytes(std::mt19937_64& rng, std::size_t size) {
   return out;
 }
 
-// A few large files and many small ones: record files of 103, 512 and 26624-byte
-// records, plain binaries and CR LF texts.
+// A few large files and many small ones in firm directories: record files of 103, 512
+// and 26624-byte records, plain binaries and CR LF texts.
 std::vector<TreeFile> BuildTree(const fs::path& root, std::size_t totalMb) {
   std::mt19937_64 rng(2020);
   std::vector<TreeFile> files;
@@ -86,22 +86,24 @@ std::vector<TreeFile> BuildTree(const fs::path& root, std::size_t totalMb) {
   add("2020WP5.REK", 26624, RandomBytes(rng, (20 * unit / 26624) * 26624 + 1000));
   add("NOTATNIK.TXT", 512, TextBytes(rng, 20 * unit));
   add("NOTES.TXT", 512, TextBytes(rng, 20 * unit));
-  // 2000 small files: 40 units in all.
+  // 2000 small files, 50 to a firm directory as the ledger program keeps them: 40 units.
   std::size_t small = 40 * unit / 2000;
   for (int i = 0; i < 2000; ++i) {
-    std::string n = std::to_string(i);
+    std::string firm = "FIRMA" + std::to_string(i / 50);
+    if (i % 50 == 0) fs::create_directory(root / firm);
+    std::string n = firm + "/m" + std::to_string(i);
     switch (i % 4) {
       case 0:
-        add("m" + n + ".rek", 103, RandomBytes(rng, (small / 103) * 103 + 17));
+        add(n + ".rek", 103, RandomBytes(rng, (small / 103) * 103 + 17));
         break;
       case 1:
-        add("m" + n + ".dat", 512, RandomBytes(rng, (small / 512 + 1) * 512));
+        add(n + ".dat", 512, RandomBytes(rng, (small / 512 + 1) * 512));
         break;
       case 2:
-        add("m" + n + ".txt", 512, TextBytes(rng, small));
+        add(n + ".txt", 512, TextBytes(rng, small));
         break;
       default:
-        add("m" + n + ".bin", 26624, RandomBytes(rng, small));
+        add(n + ".bin", 26624, RandomBytes(rng, small));
         break;
     }
   }
@@ -110,7 +112,7 @@ std::vector<TreeFile> BuildTree(const fs::path& root, std::size_t totalMb) {
 
 std::uintmax_t TreeBytes(const fs::path& root) {
   std::uintmax_t total = 0;
-  for (auto& e : fs::directory_iterator(root))
+  for (auto& e : fs::recursive_directory_iterator(root))
     if (e.is_regular_file()) total += e.file_size();
   return total;
 }
@@ -165,6 +167,8 @@ int main(int argc, char** argv) {
   auto fresh = [&] {
     fs::remove_all(dst);
     fs::create_directories(dst);
+    for (auto& e : fs::directory_iterator(src))
+      if (e.is_directory()) fs::create_directory(dst / e.path().filename());
   };
   auto cp = [&] {
     fs::remove_all(dst);

@@ -171,23 +171,24 @@ bool Copier::AskOverwrite(std::string_view name) {
   }
 }
 
-void Copier::CopyTextFile(std::string_view source, std::string_view target) {
-  if (FileSizeOf(source) < 1) return;
+CopyStatus Copier::CopyTextFile(std::string_view source, std::string_view target) {
+  if (FileSizeOf(source) < 1) return CopyStatus::kNoSource;
   std::unique_ptr<File> in = OpenSource(source);
   if (!in) {
     WaitKey();
-    return;
+    return CopyStatus::kOpenFailed;
   }
-  if (FileSizeOf(target) >= 1 && AskOverwrite(target)) {
+  bool present = FileSizeOf(target) >= 1;
+  if (present && AskOverwrite(target)) {
     CloseFile(in);
-    return;
+    return CopyStatus::kKept;
   }
-  std::unique_ptr<File> out = OpenTarget(source, target, false);
+  std::unique_ptr<File> out = OpenTarget(source, target, present, false);
   if (!out) {
     log_.AlertLn(kColourError, Concat({"Błąd utworzenia pliku "_pl, target}));
     WaitKey();
     CloseFile(in);
-    return;
+    return CopyStatus::kCreateFailed;
   }
   log_.Color(kColourAnnounce);
   log_.WriteLn(Concat({"Kopiuję plik "_pl, source}));
@@ -198,12 +199,18 @@ void Copier::CopyTextFile(std::string_view source, std::string_view target) {
   // What was copied before a read error stays in the target.
   int error = 0;
   bool flushed = writer.Flush(error);
-  if (outcome == Outcome::kReadFailed)
+  CopyStatus status = CopyStatus::kCopied;
+  if (outcome == Outcome::kReadFailed) {
     log_.AlertLn(kColourError, Concat({"Błąd odczytu z pliku "_pl, source}));
-  if (outcome == Outcome::kWriteFailed || !flushed)
+    status = CopyStatus::kReadFailed;
+  }
+  if (outcome == Outcome::kWriteFailed || !flushed) {
     log_.AlertLn(kColourError, Concat({"Błąd zapisu do pliku "_pl, target}));
+    if (status == CopyStatus::kCopied) status = CopyStatus::kWriteFailed;
+  }
   CloseFile(in);
   CloseFile(out);
+  return status;
 }
 
 std::unique_ptr<File> Copier::OpenSource(std::string_view source) {
@@ -215,10 +222,11 @@ std::unique_ptr<File> Copier::OpenSource(std::string_view source) {
 }
 
 std::unique_ptr<File> Copier::OpenTarget(std::string_view source, std::string_view target,
-                                         bool append) {
+                                         bool present, bool append) {
   // A target that is the source under another spelling would be cut (or, appended to,
   // would grow as fast as it is read) before it is copied: it counts as not creatable.
-  if (screen_.Files().SameObject(source, target)) return nullptr;
+  // Only a target that is there can be the source.
+  if (present && screen_.Files().SameObject(source, target)) return nullptr;
   int error = 0;
   std::unique_ptr<File> out =
       screen_.Files().Open(target, platform::kWrite, platform::kShareRead,
@@ -228,95 +236,113 @@ std::unique_ptr<File> Copier::OpenTarget(std::string_view source, std::string_vi
   return out;
 }
 
-void Copier::CloseBoth(std::unique_ptr<File>& in, std::string_view source,
-                       std::unique_ptr<File>& out, std::string_view target) {
+CopyStatus Copier::CloseBoth(std::unique_ptr<File>& in, std::string_view source,
+                             std::unique_ptr<File>& out, std::string_view target,
+                             CopyStatus status) {
+  bool closed = true;
   if (!CloseFile(in)) {
     log_.AlertLn(kColourError, Concat({"Błąd zamknięcia zbioru "_pl, source}));
     WaitKey();
+    closed = false;
   }
   if (!CloseFile(out)) {
     log_.AlertLn(kColourError, Concat({"Błąd zamknięcia zbioru "_pl, target}));
     WaitKey();
+    closed = false;
   }
+  return status == CopyStatus::kCopied && !closed ? CopyStatus::kCloseFailed : status;
 }
 
-void Copier::CopyFileBytes(std::string_view source, std::string_view target) {
+CopyStatus Copier::CopyFileBytes(std::string_view source, std::string_view target) {
   std::int64_t size = FileSizeOf(source);
-  if (size < 1) return;
-  if (FileSizeOf(target) >= 1 && AskOverwrite(target)) return;
+  if (size < 1) return CopyStatus::kNoSource;
+  bool present = FileSizeOf(target) >= 1;
+  if (present && AskOverwrite(target)) return CopyStatus::kKept;
   std::unique_ptr<File> in = OpenSource(source);
   if (!in) {
     WaitKey();
-    return;
+    return CopyStatus::kOpenFailed;
   }
-  std::unique_ptr<File> out = OpenTarget(source, target, false);
+  std::unique_ptr<File> out = OpenTarget(source, target, present, false);
   if (!out) {
     log_.AlertLn(kColourError, Concat({"Błąd Utworzenia pliku "_pl, target}));
     CloseFile(in);
     WaitKey();
-    return;
+    return CopyStatus::kCreateFailed;
   }
   log_.Color(kColourAnnounce);
   log_.WriteLn(Concat({"Kopiuję "_pl, source, "  ", std::to_string(size), " bytów..."_pl}));
 
   std::vector<std::uint8_t> block(kByteBlock);
+  CopyStatus status = CopyStatus::kCopied;
   int error = 0;
   for (;;) {
     std::size_t got = 0;
     if (!in->Read(block.data(), block.size(), got, error)) {
       log_.AlertLn(kColourError, "Błąd odczytu danych"_pl);
       WaitKey();
+      status = CopyStatus::kReadFailed;
       break;
     }
     if (got == 0) break;
     if (!platform::WriteAll(*out, block.data(), std::min(got, block.size()), error)) {
       log_.AlertLn(kColourError, "Błąd zapisu danych"_pl);
       WaitKey();
+      status = CopyStatus::kWriteFailed;
       break;
     }
   }
-  CloseBoth(in, source, out, target);
+  status = CloseBoth(in, source, out, target, status);
   SlowPause();
+  return status;
 }
 
 bool Copier::OpenRecordFiles(std::string_view source, std::string_view target,
                              std::int64_t& sourceSize, std::unique_ptr<File>& in,
-                             std::unique_ptr<File>& out) {
+                             std::unique_ptr<File>& out, CopyStatus& status) {
   sourceSize = FileSizeOf(source);
   if (sourceSize < 1) {
     log_.AlertLn(kColourWarning, Concat({"Brak pliku źródłowego "_pl, source}));
     SlowPause();
+    status = CopyStatus::kNoSource;
     return false;
   }
   bool append = false;
-  if (FileSizeOf(target) >= 1) {
-    if (appendMode)
+  bool present = FileSizeOf(target) >= 1;
+  if (present) {
+    if (appendMode) {
       append = true;
-    else if (AskOverwrite(target))
+    } else if (AskOverwrite(target)) {
+      status = CopyStatus::kKept;
       return false;
+    }
   }
   in = OpenSource(source);
   if (!in) {
     WaitKey();
+    status = CopyStatus::kOpenFailed;
     return false;
   }
-  out = OpenTarget(source, target, append);
+  out = OpenTarget(source, target, present, append);
   if (!out) {
     log_.AlertLn(kColourError, Concat({"Błąd Utworzenia pliku "_pl, target}));
     CloseFile(in);
     WaitKey();
+    status = CopyStatus::kCreateFailed;
     return false;
   }
   return true;
 }
 
-void Copier::CopyRecords(std::string_view source, std::string_view target, std::uint16_t size,
-                         const RecordFilter& filter) {
+CopyStatus Copier::CopyRecords(std::string_view source, std::string_view target, std::uint16_t size,
+                               const RecordFilter& filter) {
   recordCounter = 1;
   std::int64_t sourceSize = 0;
   std::unique_ptr<File> in, out;
   // A record size of 0 would never reach the end of the source.
-  if (size == 0 || !OpenRecordFiles(source, target, sourceSize, in, out)) return;
+  if (size == 0) return CopyStatus::kNoSource;
+  CopyStatus status = CopyStatus::kCopied;
+  if (!OpenRecordFiles(source, target, sourceSize, in, out, status)) return status;
   std::vector<std::uint8_t> record(size);
   log_.Color(kColourAnnounce);
   log_.WriteLn(
@@ -335,6 +361,7 @@ void Copier::CopyRecords(std::string_view source, std::string_view target, std::
     if (!read) {
       log_.AlertLn(kColourError, "Błąd odczytu danych"_pl);
       WaitKey();
+      status = CopyStatus::kReadFailed;
       break;
     }
     if (got == 0) break;
@@ -351,16 +378,21 @@ void Copier::CopyRecords(std::string_view source, std::string_view target, std::
   if (!writer.Flush(error) || writeFailed) {
     log_.AlertLn(kColourError, "Błąd zapisu danych"_pl);
     WaitKey();
+    if (status == CopyStatus::kCopied) status = CopyStatus::kWriteFailed;
   }
-  CloseBoth(in, source, out, target);
+  status = CloseBoth(in, source, out, target, status);
   SlowPause();
+  return status;
 }
 
-void Copier::ConvertRecords(std::string_view source, std::string_view target, std::uint16_t inSize,
-                            std::uint16_t outSize, const RecordConverter& converter) {
+CopyStatus Copier::ConvertRecords(std::string_view source, std::string_view target,
+                                  std::uint16_t inSize, std::uint16_t outSize,
+                                  const RecordConverter& converter) {
   std::int64_t sourceSize = 0;
   std::unique_ptr<File> in, out;
-  if (inSize == 0 || !OpenRecordFiles(source, target, sourceSize, in, out)) return;
+  if (inSize == 0) return CopyStatus::kNoSource;
+  CopyStatus status = CopyStatus::kCopied;
+  if (!OpenRecordFiles(source, target, sourceSize, in, out, status)) return status;
   std::vector<std::uint8_t> input(inSize), output(outSize);
   log_.Color(kColourAnnounce);
   log_.WriteLn(
@@ -377,6 +409,7 @@ void Copier::ConvertRecords(std::string_view source, std::string_view target, st
     if (!reader.Read(input.data(), input.size(), got, error)) {
       log_.AlertLn(kColourError, "Błąd odczytu danych"_pl);
       WaitKey();
+      status = CopyStatus::kReadFailed;
       break;
     }
     if (got == 0) break;
@@ -392,9 +425,11 @@ void Copier::ConvertRecords(std::string_view source, std::string_view target, st
   if (!writer.Flush(error) || writeFailed) {
     log_.AlertLn(kColourError, "Błąd zapisu danych"_pl);
     WaitKey();
+    if (status == CopyStatus::kCopied) status = CopyStatus::kWriteFailed;
   }
-  CloseBoth(in, source, out, target);
+  status = CloseBoth(in, source, out, target, status);
   SlowPause();
+  return status;
 }
 
 }  // namespace zq::convert

@@ -195,3 +195,66 @@ TEST_F(FileLookupTest, FilesOf2GiBAndMoreAreNotMissing) {
 
 }  // namespace
 }  // namespace zq::test
+
+namespace zq::test {
+namespace {
+
+using convert::CopyStatus;
+
+class CopyStatusTest : public CopyFixture {
+ protected:
+  // Runs one primitive (0 text, 1 bytes, 2 records, 3 conversion) from src to `target`.
+  CopyStatus Run(int primitive, const std::string& target) {
+    std::string source = Path("src");
+    auto identity = [](std::span<const std::uint8_t> in, std::span<std::uint8_t> out) {
+      std::copy(in.begin(), in.end(), out.begin());
+      return true;
+    };
+    switch (primitive) {
+      case 0:
+        return copier.CopyTextFile(source, target);
+      case 1:
+        return copier.CopyFileBytes(source, target);
+      case 2:
+        return copier.CopyRecords(source, target, 4, nullptr);
+      default:
+        return copier.ConvertRecords(source, target, 4, 4, identity);
+    }
+  }
+};
+
+TEST_F(CopyStatusTest, EachPrimitiveTellsHowItEnded) {
+  std::filesystem::create_directory(dir / "kat");
+  for (int p = 0; p < 4; ++p) {
+    SCOPED_TRACE(p);
+    files.ClearPlans();
+    std::filesystem::remove(dir / "src");
+    std::filesystem::remove(dir / "dst");
+    EXPECT_EQ(Run(p, Path("dst")), CopyStatus::kNoSource);
+    Write("src", "abcdefgh\r\n");
+    EXPECT_EQ(Run(p, Path("dst")), CopyStatus::kCopied);
+    // The conversion writes whole output records, so its short tail is padded.
+    EXPECT_EQ(Read("dst"), p == 3 ? std::string("abcdefgh\r\n\0\0", 12) : "abcdefgh\r\n");
+    Key('z');
+    EXPECT_EQ(Run(p, Path("dst")), CopyStatus::kKept);
+    for (int i = 0; i < 8; ++i) Key(' ');  // enough for every failure that waits
+    EXPECT_EQ(Run(p, Path("kat")), CopyStatus::kCreateFailed);
+    EXPECT_EQ(Run(p, "/dev/full"), CopyStatus::kWriteFailed);
+    files.Plan(Path("src"), {.readFailsAfter = 5});
+    EXPECT_EQ(Run(p, Path("nowy")), CopyStatus::kReadFailed);
+    files.Plan(Path("src"), {.failOpen = true});
+    EXPECT_EQ(Run(p, Path("nowy2")), CopyStatus::kOpenFailed);
+    files.Plan(Path("src"), {.failClose = true});
+    // The text copy ignores close errors.
+    EXPECT_EQ(Run(p, Path("nowy3")), p == 0 ? CopyStatus::kCopied : CopyStatus::kCloseFailed);
+    while (KeysLeft() > 0) copier.WaitKey();
+    for (const char* name : {"nowy", "nowy2", "nowy3"}) std::filesystem::remove(dir / name);
+  }
+  EXPECT_FALSE(convert::Failed(CopyStatus::kCopied));
+  EXPECT_FALSE(convert::Failed(CopyStatus::kNoSource));
+  EXPECT_FALSE(convert::Failed(CopyStatus::kKept));
+  EXPECT_TRUE(convert::Failed(CopyStatus::kCloseFailed));
+}
+
+}  // namespace
+}  // namespace zq::test
