@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "platform/cp852.h"
+#include "sample_annual.h"
 #include "shared/record.h"
 
 namespace zq::sample {
@@ -100,11 +101,6 @@ std::string Junk(Rng& rng, std::size_t n) {
   std::string s(n, '\0');
   for (char& c : s) c = static_cast<char>(rng.Below(256));
   return s;
-}
-
-// An amount in whole grosze, as the ledger keeps its reals.
-double Amount(Rng& rng, int lowZloty, int highZloty) {
-  return rng.Between(lowZloty * 100, highZloty * 100) / 100.0;
 }
 
 std::string Utf8(std::string_view cp852) {
@@ -272,107 +268,6 @@ std::vector<SampleFirm> MakeFirms(const Options& options) {
 // ---------------------------------------------------------------------------------------
 // File makers. Each is one kind of file of the installation.
 
-// Enough of the annual settings records to look like the real ones: the fields the
-// conversion reads most, over a record of stale bytes. The annual settings conversion
-// owns the complete layout.
-constexpr Field kAnnual1Fields[] = {
-    {"Tag", 0x00, 2, Kind::Bytes},
-    {"Month", 0x02, 1, Kind::Byte},
-    {"Approved", 0x03, 1, Kind::Byte},
-    {"Format", 0x04, 1, Kind::Byte},
-    {"Counters", 0x10, 2, Kind::Word, 12, 8},
-    {"Issued", 0x12, 2, Kind::Word, 12, 8},
-    {"VatProportional", 0x75, 1, Kind::Byte},
-    {"VatProportion", 0x76, 2, Kind::Word},
-    {"NextVatProportion", 0x78, 2, Kind::Word},
-    {"Format2", 0x83, 1, Kind::Byte},
-    {"State", 0x96, 8, Kind::Real, 13},
-    {"Monthly", 0x100, 8, Kind::Real, 12},
-    {"Counter", 0x1A0, 2, Kind::Word},
-};
-constexpr shared::Layout kAnnual1{"ROK.REK 1", 512, kAnnual1Fields};
-static_assert(kAnnual1.Problem().empty());
-
-constexpr Field kAnnual2Fields[] = {
-    {"Tag", 0x00, 2, Kind::Bytes},
-    {"Lead", 0x02, 7, Kind::Text, 10, 16},
-    {"Number", 0x09, 2, Kind::Word, 10, 16},
-    {"Trail", 0x0B, 7, Kind::Text, 10, 16},
-};
-constexpr shared::Layout kAnnual2{"ROK.REK 2", 512, kAnnual2Fields};
-static_assert(kAnnual2.Problem().empty());
-
-constexpr Field kAnnual3Fields[] = {
-    {"Tag", 0x00, 2, Kind::Bytes},   {"First", 0x02, 8, Kind::Real},
-    {"Second", 0x0A, 8, Kind::Real}, {"Months", 0x12, 21, Kind::Bytes, 12},
-    {"Last", 0x10E, 8, Kind::Real},  {"Setting", 0x116, 2, Kind::Word},
-};
-constexpr shared::Layout kAnnual3{"ROK.REK 3", 512, kAnnual3Fields};
-static_assert(kAnnual3.Problem().empty());
-
-constexpr std::string_view kNumberingLeads[] = {"FV/", "RZ/", "KP/", "KW/", "DW/",
-                                                "WB/", "NK/", "RK/", "PZ/", "WZ/"};
-
-std::string AnnualSettings(MakerContext& ctx, int year) {
-  Rng& rng = ctx.rng;
-  const bool closed = year == 2019;
-  std::string file = Junk(rng, 3 * 512);
-  auto record = [&](int n) { return RecordRef(std::span(file).subspan(512 * (n - 1), 512)); };
-
-  RecordRef r1 = record(1);
-  r1.Set(kAnnual1.Bytes("Tag"), "R1");
-  r1.Set(kAnnual1.Int("Month"), closed ? 12 : rng.Between(1, 3));
-  r1.Set(kAnnual1.Int("Approved"), closed ? 13 : 1);
-  r1.Set(kAnnual1.Int("Format"), 2);
-  r1.Set(kAnnual1.Int("Format2"), 2);
-  for (std::size_t m = 0; m < 12; ++m) {
-    r1.Set(kAnnual1.Int("Counters").At(m), rng.Between(1, 300));
-    r1.Set(kAnnual1.Int("Issued").At(m), rng.Between(1, 120));
-  }
-  bool proportional = ctx.firm && ctx.firm->vatProportional;
-  r1.Set(kAnnual1.Int("VatProportional"), proportional ? 1 : 0);
-  r1.Set(kAnnual1.Int("VatProportion"), proportional ? rng.Between(55, 95) : 0);
-  r1.Set(kAnnual1.Int("NextVatProportion"), proportional ? rng.Between(50, 95) : 0);
-  double state = Amount(rng, 0, 20000);
-  for (std::size_t k = 0; k < 13; ++k) {
-    r1.Set(kAnnual1.Real("State").At(k), state);
-    state = std::round((state + Amount(rng, -3000, 8000)) * 100) / 100;
-  }
-  for (std::size_t m = 0; m < 12; ++m) r1.Set(kAnnual1.Real("Monthly").At(m), Amount(rng, 0, 9000));
-  r1.Set(kAnnual1.Int("Counter"), rng.Between(1, 50));
-
-  RecordRef r2 = record(2);
-  r2.Set(kAnnual2.Bytes("Tag"), "R2");
-  std::string trail = "/" + std::to_string(year);
-  for (std::size_t i = 0; i < 10; ++i) {
-    r2.Set(kAnnual2.Text("Lead").At(i), kNumberingLeads[i]);
-    r2.Set(kAnnual2.Int("Number").At(i), closed ? rng.Between(1, 500) : rng.Between(1, 40));
-    r2.Set(kAnnual2.Text("Trail").At(i), trail);
-  }
-
-  RecordRef r3 = record(3);
-  r3.Set(kAnnual3.Bytes("Tag"), "R3");
-  r3.Set(kAnnual3.Real("First"), Amount(rng, 0, 5000));
-  r3.Set(kAnnual3.Real("Second"), Amount(rng, 0, 5000));
-  r3.Set(kAnnual3.Real("Last"), Amount(rng, 0, 5000));
-  r3.Set(kAnnual3.Int("Setting"), rng.Between(0, 3));
-  return file;
-}
-
-void MakeAnnual2019(MakerContext& ctx, FileSink& sink) {
-  if (ctx.firm->annual2019) sink.Add("2019_ROK.REK", AnnualSettings(ctx, 2019));
-}
-
-// Only some firms began 2020 in the old version.
-void MakeAnnual2020(MakerContext& ctx, FileSink& sink) {
-  if (ctx.firm->annual2020) sink.Add("2020_ROK.REK", AnnualSettings(ctx, 2020));
-}
-
-// What a firm carried over last time left in the Target tree.
-void MakeCarriedAnnual(MakerContext& ctx, FileSink& sink) {
-  sink.Add("2020_ROK.REK", AnnualSettings(ctx, 2020));
-}
-
 constexpr Field kMarkerFields[] = {
     {"Year", 0, 2, Kind::Word},
     {"FromYear", 2, 2, Kind::Word},
@@ -398,75 +293,6 @@ void MakeMarker2019(MakerContext& ctx, FileSink& sink) {
 
 void MakeMarker2020(MakerContext& ctx, FileSink& sink) {
   sink.Add("_zq_dor.rek", Marker(ctx, 2020));
-}
-
-// Tax identification number with its check digit, written 3-2-2-3.
-std::string TaxNumber(Rng& rng) {
-  static constexpr int kWeights[] = {6, 5, 7, 2, 3, 4, 5, 6, 7};
-  for (;;) {
-    std::string d = std::to_string(rng.Between(1, 9)) + Digits(rng, 8);
-    int sum = 0;
-    for (int k = 0; k < 9; ++k) sum += kWeights[k] * (d[k] - '0');
-    if (sum % 11 == 10) continue;
-    d += static_cast<char>('0' + sum % 11);
-    return Cat({d.substr(0, 3), "-", d.substr(3, 2), "-", d.substr(5, 2), "-", d.substr(7)});
-  }
-}
-
-std::string StatisticalNumber(Rng& rng) {
-  static constexpr int kWeights[] = {8, 9, 2, 3, 4, 5, 6, 7};
-  std::string d = Digits(rng, 8);
-  int sum = 0;
-  for (int k = 0; k < 8; ++k) sum += kWeights[k] * (d[k] - '0');
-  return d + static_cast<char>('0' + sum % 11 % 10);
-}
-
-// A 26-digit account number whose check digits are right, written in groups of four.
-std::string AccountNumber(Rng& rng) {
-  std::string bban = Digits(rng, 24);
-  int mod = 0;
-  for (char c : bban + "252100") mod = (mod * 10 + (c - '0')) % 97;
-  std::string digits = Padded(98 - mod, 2) + bban;
-  std::string out = digits.substr(0, 2);
-  for (std::size_t k = 2; k < digits.size(); k += 4) out += " " + digits.substr(k, 4);
-  return out;
-}
-
-void MakeFirmText(MakerContext& ctx, FileSink& sink) {
-  Rng& rng = ctx.rng;
-  const SampleFirm& firm = *ctx.firm;
-  const Town& town = TownNamed(firm.town);
-  std::string postcode = Padded(town.postcode, 2) + "-" + Digits(rng, 3);
-  std::string street(rng.Pick(kStreets));
-  std::string bank = Cat({"Bank Spółdzielczy "_pl, firm.town}).substr(0, 36);
-  sink.Add("FIRMATXT.INI", TextLines({
-                               "[DOR]",
-                               Cat({"NAZWA_ZUS=", firm.name}),
-                               Cat({"INFO1=", firm.info}),
-                               "INFO2=",
-                               Cat({"PATH2019=C:\\DOR_2019\\", firm.directory}),
-                               "FAS=TAK",
-                               "",
-                               "[FIRMA]",
-                               "TYP=1",
-                               Cat({"NIP=", TaxNumber(rng)}),
-                               Cat({"REGON=", StatisticalNumber(rng)}),
-                               "",
-                               "[BANKI]",
-                               "DEF=1",
-                               Cat({"NAZWA1=", bank}),
-                               Cat({"NRB1=", AccountNumber(rng)}),
-                               "",
-                               "[ADRES_SIEDZIBY]",
-                               "KRAJ=Polska",
-                               Cat({"WOJEWODZTWO=", town.province}),
-                               Cat({"ULICA=", street}),
-                               Cat({"DOM=", std::to_string(rng.Between(1, 120))}),
-                               Cat({"MIEJSCOWOSC=", firm.town}),
-                               Cat({"KOD=", postcode}),
-                               Cat({"POCZTA=", firm.town}),
-                               "IAP=NIE",
-                           }));
 }
 
 void MakeKeyConstants(MakerContext& ctx, FileSink& sink) {
@@ -593,6 +419,9 @@ constexpr FileMakerEntry kFileMakers[] = {
     {"annual settings 2020", Place::kSourceFirm, MakeAnnual2020},
     {"firm marker", Place::kSourceFirm, MakeMarker2019},
     {"firm text data", Place::kSourceFirm, MakeFirmText},
+    {"firm record", Place::kSourceFirm, MakeFirmAddress},
+    {"advance payments 2020", Place::kSourceFirm, MakeAdvancePayments},
+    {"transfer settings", Place::kSourceFirm, MakeTransferSettings},
     {"key constants", Place::kSourceFirm, MakeKeyConstants},
     {"notes", Place::kSourceFirm, MakeNotes},
     {"contracts", Place::kSourceFirm, MakeContracts},
@@ -617,6 +446,11 @@ std::string Cp852Path(const std::filesystem::path& path) {
 }
 
 }  // namespace
+
+TownFacts FactsOfTown(std::string_view town) {
+  const Town& facts = TownNamed(town);
+  return {facts.province, facts.postcode, kStreets};
+}
 
 std::span<const FileMakerEntry> FileMakers() {
   return kFileMakers;

@@ -8,7 +8,11 @@
 #include <filesystem>
 #include <vector>
 
+#include "convert/firm_data.h"
 #include "copy_fixture.h"
+#include "sample.h"
+#include "sample_annual.h"
+#include "shared/firm_text.h"
 #include "tui/event.h"
 
 namespace zq::test {
@@ -478,6 +482,50 @@ TEST_F(AnnualTest, BothTreesTheSameDirectoryNeverCutTheSource) {
   Key(' ');
   EXPECT_EQ(Run().outcome, AnnualOutcome::kTargetNotCreated);
   EXPECT_EQ(Read("src/FIRMA/2020_ROK.REK"), src);
+}
+
+// The sample installation's firms go through the annual settings and the firm data as
+// the per-firm run takes them: the open-December firm warns, a firm that began 2020
+// takes its 2020 file, and the firm text data learns the old directory.
+TEST_F(AnnualTest, SampleFirmsConvert) {
+  sample::Sample made = sample::GenerateSample({.seed = 11, .firms = 20}, dir / "sample");
+  std::string sourceTree = Utf8ToCp852(made.source.string()) + "\\";
+  std::string targetTree = Utf8ToCp852(made.target.string()) + "\\";
+  alwaysTake2020 = true;
+  int warned = 0, from2020 = 0;
+  for (std::size_t i = 0; i < made.firms.size(); ++i) {
+    const sample::SampleFirm& firm = made.firms[i];
+    if (!firm.Discovered()) continue;
+    SCOPED_TRACE(Cp852ToUtf8(firm.directory));
+    std::filesystem::create_directories(made.TargetFirmPath(firm));
+    sourceDir = sourceTree + firm.directory;
+    targetDir = targetTree + firm.directory;
+    // A firm that began 2020 takes that file, whose December is not 2019's.
+    bool open = sample::HasOpenDecember(i) && !firm.annual2020;
+    if (open) Key(' ');
+    sink.Reset();
+    AnnualResult r = Run();
+    EXPECT_EQ(r.outcome, AnnualOutcome::kWritten);
+    EXPECT_EQ(r.annualFrom2020, firm.annual2020);
+    EXPECT_EQ(Logged("12|Nie zatwierdzono miesiąca GRUDNIA.2019"), open);
+    warned += open;
+    from2020 += r.annualFrom2020;
+    EXPECT_EQ(r.firmVatProportional != 0, firm.vatProportional);
+
+    convert::FirmDataDirs dirs{sourceDir, targetDir};
+    ASSERT_TRUE(convert::ConvertFirmTextData(screen, dirs, r.sourceFirmDir).Ok());
+    shared::FirmText text;
+    ASSERT_TRUE(shared::ReadFirmText(*rig.files, targetDir + "\\FIRMATXT.INI", text).Ok());
+    EXPECT_EQ(text.Text("DOR", "PATH2019"), r.sourceFirmDir);
+    EXPECT_EQ(text.Text("DOR", "NAZWA_ZUS"), firm.name);
+    convert::ConvertFirmRecord(copier, dirs);
+    EXPECT_EQ(std::filesystem::file_size(made.TargetFirmPath(firm) / "FIRMA_A8.REK"), 224u);
+    convert::CopyAdvancePayments(copier, dirs, r.annualFrom2020);
+    EXPECT_EQ(std::filesystem::exists(made.TargetFirmPath(firm) / "2020ZAL.REK"), firm.annual2020);
+    EXPECT_EQ(KeysLeft(), 0u);
+  }
+  EXPECT_GT(warned, 0);
+  EXPECT_GT(from2020, 0);
 }
 
 }  // namespace
