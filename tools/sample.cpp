@@ -9,6 +9,7 @@
 
 #include "platform/cp852.h"
 #include "sample_annual.h"
+#include "sample_firm_files.h"
 #include "shared/record.h"
 
 namespace zq::sample {
@@ -427,6 +428,9 @@ constexpr FileMakerEntry kFileMakers[] = {
     {"contracts", Place::kSourceFirm, MakeContracts},
     {"staff settings", Place::kSourceFirm, MakeZusSettings},
     {"listed files", Place::kSourceFirm, MakeListedFiles},
+    {"DRA declarations", Place::kSourceFirm, MakeDraDeclarations},
+    {"module files", Place::kSourceFirm, MakeModuleFiles},
+    {"year 2020 files", Place::kSourceFirm, MakeYear2020Files},
 
     {"carried annual settings", Place::kTargetFirm, MakeCarriedAnnual},
     {"carried firm marker", Place::kTargetFirm, MakeMarker2020},

@@ -1,0 +1,295 @@
+#include "driver/firm_items.h"
+
+#include "convert/firm_data.h"
+#include "driver/firm_run.h"
+#include "platform/cp852.h"
+
+namespace zq::driver {
+
+using zq::operator""_pl;
+
+namespace {
+
+using convert::CopyStatus;
+
+// The firm's text data must reach the new year whole: a file that cannot be read,
+// created or locked ends the firm's run, so that the firm is not listed half carried.
+void ConvertFirmText(FirmContext& firm) {
+  convert::FirmTextResult result = convert::ConvertFirmTextData(
+      firm.run.screen, {firm.sourceDir, firm.targetDir}, firm.sourceFirmDir);
+  if (result.Ok()) return;
+  bool read = result.outcome == convert::FirmTextOutcome::kReadFailed;
+  std::string path = read ? firm.SourcePath(convert::kFirmTextDataFileName)
+                          : firm.TargetPath(convert::kFirmTextDataFileName);
+  firm.Log().AlertLn(
+      convert::kColourError,
+      std::string(read ? "Błąd odczytu danych firmy "_pl : "Błąd zapisu danych firmy "_pl) + path);
+  firm.Log().AlertLn(convert::kColourError,
+                     "Konwersja firmy przerwana, firma nie zostanie dopisana do spisu firm"_pl);
+  firm.Copier().WaitKey();
+  ++firm.errors;
+  firm.ended = true;
+}
+
+using enum ItemOption;
+using enum ItemLabel;
+using enum ItemHow;
+namespace fi = firm_items;
+namespace ei = entered_items;
+namespace di = dll_items;
+
+// Rows of items whose converters or filters are not part of the program yet are
+// absent; each joins as one row at its place in the order.
+constexpr FirmItem kItemTable[] = {
+    {.number = 1,
+     .option = kAnnualFrom2020,
+     .label = "Deklaracja VAT-7 z 2020",
+     .labelStyle = kLine,
+     .how = kByteCopy,
+     .sources = {"2020vJ17.REK"},
+     .target = "2020vJ17.REK"},
+    {.number = 2,
+     .option = kAnnualFrom2020,
+     .label = "Suma z kolumn za 2020",
+     .labelStyle = kLine,
+     .how = kByteCopy,
+     .sources = {"2020kol2.rek"},
+     .target = "2020kol2.rek"},
+    {.number = 3,
+     .option = kAnnualFrom2020,
+     .how = kRecordCopy,
+     .sources = {convert::kAdvancePaymentsFileName},
+     .target = convert::kAdvancePaymentsFileName,
+     .inSize = convert::kAdvancePaymentRecordSize,
+     .filter = convert::FilterAdvancePayment},
+    {.number = 4,
+     .option = kFirmItems,
+     .bits = fi::kTextData,
+     .how = kStep,
+     .sources = {convert::kFirmTextDataFileName},
+     .target = convert::kFirmTextDataFileName,
+     .step = ConvertFirmText},
+    {.number = 5,
+     .option = kFirmItems,
+     .bits = fi::kTextData,
+     .how = kConvert,
+     .sources = {convert::kFirmAddressFileName},
+     .target = convert::kFirmAddressFileName,
+     .inSize = convert::kAddressRecordSize,
+     .outSize = convert::kAddressRecordSize,
+     .converter = convert::ConvertFirmAddress},
+    {.number = 9,
+     .option = kFirmItems,
+     .bits = fi::kStaff,
+     .label = "Dane umów o pracę UMOWY.INI"_pl,
+     .labelStyle = kLine,
+     .how = kListedFile,
+     .sources = {"UMOWY.INI"}},
+    {.number = 15,
+     .option = kFirmItems,
+     .bits = fi::kConstantsAndNotes,
+     .label = "Baza stałych F1..F10"_pl,
+     .labelStyle = kLine,
+     .how = kTextCopy,
+     .sources = {"baza_ff.txt"},
+     .target = "baza_ff.txt"},
+    {.number = 16,
+     .option = kFirmItems,
+     .bits = fi::kConstantsAndNotes,
+     .label = "Notatnik",
+     .labelStyle = kLine,
+     .how = kTextCopy,
+     .sources = {"Notatnik.txt"},
+     .target = "Notatnik.txt"},
+    {.number = 17,
+     .option = kFirmItems,
+     .bits = fi::kConstantsAndNotes,
+     .label = "Notatka",
+     .labelStyle = kLine,
+     .how = kTextCopy,
+     .sources = {"Notatka.txt"},
+     .target = "Notatka.txt"},
+    {.number = 18,
+     .option = kFirmItems,
+     .bits = fi::kConstantsAndNotes,
+     .label = "Notes",
+     .labelStyle = kLine,
+     .how = kTextCopy,
+     .sources = {"Notes.txt"},
+     .target = "Notes.txt"},
+    {.number = 20,
+     .option = kExtraFiles,
+     .label = "Lista dodatkowa ....",
+     .labelStyle = kLine,
+     .how = kExtraList},
+    {.number = 22,
+     .option = kFirmItems,
+     .bits = fi::kZusPel,
+     .label = "Ustawienia ZUS_PEL",
+     .labelStyle = kLine,
+     .how = kListedFile,
+     .sources = {"ZUS_PEL.INI"}},
+    {.number = 24,
+     .option = kFirmItems,
+     .bits = fi::kTransferSettings,
+     .label = "Ustawienia przelewów"_pl,
+     .labelStyle = kLine,
+     .how = kTextCopy,
+     .sources = {convert::kTransferSettingsFileName},
+     .target = convert::kTransferSettingsFileName},
+    {.number = 32,
+     .option = kEntered2020Items,
+     .bits = ei::kDraDeclarations,
+     .how = kDra,
+     .sources = {kDraSourcePattern}},
+    {.number = 33,
+     .option = kDllItems,
+     .bits = di::kFixedAssets,
+     .label = "DLL: Srodki Trwale",
+     .labelStyle = kLine,
+     .how = kTextCopy,
+     .sources = {"dokument.rek"},
+     .target = "dokument.rek"},
+    {.number = 39,
+     .option = kDllItems,
+     .bits = di::kMileage140,
+     .label = "DLL : Kilometrówka KM140 \"Vanta\""_pl,
+     .labelStyle = kLine,
+     .how = kMatching,
+     .sources = {"*.cel", "cel*.rek", "*.trs", "tras*.rek"}},
+    {.number = 45,
+     .option = kDllItems,
+     .bits = di::kMileage150,
+     .label = "DLL : Kilometrówka KM150 \"zq\""_pl,
+     .labelStyle = kLine,
+     .how = kMatching,
+     .sources = {"km__*.rek", "km20*.rek"}},
+    {.number = 46,
+     .option = kAlways,
+     .label = "DLL : Vorlex.EXE -> dor_import.xml",
+     .labelStyle = kLine,
+     .how = kListedFile,
+     .sources = {"dor_import.xml"}},
+};
+
+constexpr bool RisingNumbers() {
+  for (std::size_t i = 1; i < std::size(kItemTable); ++i)
+    if (kItemTable[i].number <= kItemTable[i - 1].number) return false;
+  return true;
+}
+static_assert(RisingNumbers(), "the items run in the order of their numbers");
+
+constexpr std::string_view kMonthNames[] = {
+    "Styczeń"_pl, "Luty",        "Marzec",      "Kwiecień"_pl,    "Maj",      "Czerwiec",
+    "Lipiec",     "Sierpień"_pl, "Wrzesień"_pl, "Październik"_pl, "Listopad", "Grudzień"_pl,
+};
+
+}  // namespace
+
+FirmContext::FirmContext(RunState& r, FirmRunShared& s, std::string_view dir)
+    : run(r),
+      shared(s),
+      directory(dir),
+      sourceDir(r.options.sourceTree + std::string(dir)),
+      targetDir(r.options.targetTree + std::string(dir)) {}
+
+bool FirmContext::Count(CopyStatus status) {
+  if (!convert::Failed(status)) return false;
+  ++errors;
+  return true;
+}
+
+std::span<const FirmItem> FirmItems() {
+  return kItemTable;
+}
+
+std::string_view MonthName(int month) {
+  if (month < 1 || month > 12) return {};
+  return kMonthNames[month - 1];
+}
+
+bool ItemEnabled(const FirmContext& firm, const FirmItem& item) {
+  const ConversionOptions& o = firm.run.options;
+  auto all = [&](std::uint16_t set) { return (set & item.bits) == item.bits; };
+  switch (item.option) {
+    case kAlways:
+      return true;
+    case kAnnualFrom2020:
+      return firm.annualFrom2020;
+    case kFirmItems:
+      return all(o.firmItems);
+    case kEntered2020Items:
+      return all(o.entered2020Items);
+    case kDllItems:
+      return all(o.dllItems);
+    case kExtraFiles:
+      return !firm.run.extraFiles.empty();
+  }
+  return false;
+}
+
+void RunFirmItem(FirmContext& firm, const FirmItem& item) {
+  convert::Copier& copier = firm.Copier();
+  if (item.labelStyle == kLine) firm.Log().WriteLn(item.label);
+  if (item.labelStyle == kContinued) firm.Log().Write(item.label);
+  const std::string_view source = item.sources[0];
+  switch (item.how) {
+    case kByteCopy:
+      firm.Count(copier.CopyFileBytes(firm.SourcePath(source), firm.TargetPath(item.target)));
+      break;
+    case kTextCopy:
+      firm.Count(copier.CopyTextFile(firm.SourcePath(source), firm.TargetPath(item.target)));
+      break;
+    case kRecordCopy:
+      firm.Count(copier.CopyRecords(firm.SourcePath(source), firm.TargetPath(item.target),
+                                    item.inSize, item.filter));
+      break;
+    case kConvert:
+      firm.Count(copier.ConvertRecords(firm.SourcePath(source), firm.TargetPath(item.target),
+                                       item.inSize, item.outSize, item.converter));
+      break;
+    case kListedFile:
+      CopyListedFile(firm, source);
+      break;
+    case kExtraList:
+      for (const std::string& entry : firm.run.extraFiles) CopyListedFile(firm, entry);
+      break;
+    case kMatching:
+      for (std::string_view pattern : item.sources)
+        if (!pattern.empty()) CopyMatchingFiles(firm, pattern);
+      break;
+    case kDra:
+      ConvertDra5Declarations(firm);
+      break;
+    case kChosenSource: {
+      std::string from = ChooseRecordSource(firm, source, item.sources[1]);
+      firm.Count(copier.ConvertRecords(from, firm.TargetPath(item.target), item.inSize,
+                                       item.outSize, item.converter));
+      break;
+    }
+    case kYearSource: {
+      bool take2020 = firm.annualFrom2020 && copier.FileSizeOf(firm.SourcePath(source)) >= 1;
+      firm.Count(copier.CopyRecords(firm.SourcePath(take2020 ? source : item.sources[1]),
+                                    firm.TargetPath(item.target), item.inSize, item.filter));
+      break;
+    }
+    case kYearFolder:
+      CopyYearFolder(firm, source, item.inSize, item.filter);
+      break;
+    case kMonths:
+      if (item.months) ConvertMonths(firm, *item.months);
+      break;
+    case kStep:
+      if (item.step) item.step(firm);
+      break;
+  }
+}
+
+void RunFirmItems(FirmContext& firm, std::span<const FirmItem> items) {
+  for (const FirmItem& item : items) {
+    if (firm.ended) return;
+    if (ItemEnabled(firm, item)) RunFirmItem(firm, item);
+  }
+}
+
+}  // namespace zq::driver

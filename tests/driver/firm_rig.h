@@ -1,0 +1,206 @@
+// A small pair of trees for the per-firm run: the Source and Target roots in a temporary
+// directory, firms made file by file, a run state on the headless console whose files
+// can be made to fail, and the progress log captured line by line.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "driver/firm_run.h"
+#include "driver/run_state.h"
+#include "platform/cp852.h"
+#include "shared/firm_record.h"
+#include "support/faulty_files.h"
+#include "support/test_env.h"
+
+namespace zq::driver::test_rig {
+
+namespace fs = std::filesystem;
+
+// A code page 852 literal as a std::string, for building expected lines.
+template <zq::detail::Utf8Literal L>
+std::string operator""_ps() {
+  return std::string(zq::operator""_pl<L>());
+}
+
+inline constexpr std::uint16_t kEnter = 0x1C0D;
+inline constexpr std::uint16_t kF5 = 0x3F00;
+inline constexpr std::uint16_t kPgDn = 0x5100;
+
+// A key by its character, as the log's questions read it.
+inline std::uint16_t Key(char c) {
+  return static_cast<std::uint16_t>(static_cast<unsigned char>(c));
+}
+
+struct LogLine {
+  std::string text;  // code page 852
+  std::uint8_t colour = 0;
+};
+
+// Every line the progress log is given, whole, with the colour it started in.
+class LogCapture : public convert::LogSink {
+ public:
+  void OnWrite(std::string_view text, std::uint8_t colour) override {
+    if (!open_) current_.colour = colour;
+    open_ = true;
+    current_.text += text;
+  }
+  void OnLineEnd() override {
+    lines.push_back(current_);
+    current_ = {};
+    open_ = false;
+  }
+  // The line being written, not ended yet.
+  const std::string& Open() const { return current_.text; }
+  const LogLine* Find(std::string_view text) const {
+    for (const auto& l : lines)
+      if (l.text == text) return &l;
+    return nullptr;
+  }
+  const LogLine* FindStarting(std::string_view text) const {
+    for (const auto& l : lines)
+      if (l.text.starts_with(text)) return &l;
+    return nullptr;
+  }
+  const LogLine* FindHolding(std::string_view text) const {
+    for (const auto& l : lines)
+      if (l.text.find(text) != std::string::npos) return &l;
+    return nullptr;
+  }
+  int Count(std::string_view prefix) const {
+    int n = 0;
+    for (const auto& l : lines) n += l.text.starts_with(prefix) ? 1 : 0;
+    return n;
+  }
+  int CountHolding(std::string_view text) const {
+    int n = 0;
+    for (const auto& l : lines) n += l.text.find(text) != std::string::npos ? 1 : 0;
+    return n;
+  }
+  // Index of the first line holding `text`, -1 when none.
+  int IndexOf(std::string_view text) const {
+    for (std::size_t i = 0; i < lines.size(); ++i)
+      if (lines[i].text.find(text) != std::string::npos) return static_cast<int>(i);
+    return -1;
+  }
+  std::string Dump() const {
+    std::string s;
+    for (const auto& l : lines) s += Cp852ToUtf8(l.text) + "\n";
+    return s + Cp852ToUtf8(current_.text);
+  }
+  void Clear() {
+    lines.clear();
+    current_ = {};
+    open_ = false;
+  }
+  std::vector<LogLine> lines;
+
+ private:
+  LogLine current_;
+  bool open_ = false;
+};
+
+inline std::string Bytes(std::size_t n, std::uint8_t seed) {
+  std::string s(n, '\0');
+  for (std::size_t i = 0; i < n; ++i) s[i] = static_cast<char>((i * 31 + seed * 7 + 3) & 0xFF);
+  return s;
+}
+
+inline double RealAt(const std::string& bytes, std::size_t offset) {
+  double v = 0;
+  if (offset + 8 <= bytes.size()) std::memcpy(&v, bytes.data() + offset, 8);
+  return v;
+}
+inline void PutReal(std::string& bytes, std::size_t offset, double v) {
+  std::memcpy(bytes.data() + offset, &v, 8);
+}
+inline unsigned WordAt(const std::string& bytes, std::size_t offset) {
+  return static_cast<unsigned char>(bytes[offset]) | static_cast<unsigned char>(bytes[offset + 1])
+                                                         << 8;
+}
+
+// Three 512-byte records that the annual settings take without a question: December
+// approved, no VAT proportion.
+inline std::string Annual2019() {
+  std::string file(3 * 512, '\0');
+  file[3] = 13;
+  return file;
+}
+
+// Every file under `root`, relative path -> bytes.
+inline std::map<std::string, std::string> Snapshot(const fs::path& root) {
+  std::map<std::string, std::string> files;
+  if (!fs::exists(root)) return files;
+  for (const auto& e : fs::recursive_directory_iterator(root))
+    if (e.is_regular_file())
+      files[fs::relative(e.path(), root).string()] = test::ReadFile(e.path());
+  return files;
+}
+
+class FirmRunRig : public ::testing::Test {
+ protected:
+  FirmRunRig() {
+    rig.process.SetOwnPath(dir.Prefix() + "prog/zq18-20");
+    fs::create_directories(dir / "DOR_2019");
+    fs::create_directories(dir / "DOR_2020");
+    run = std::make_unique<RunState>(platform);
+    run->options.sourceTree = dir.Prefix() + "DOR_2019\\";
+    run->options.targetTree = dir.Prefix() + "DOR_2020\\";
+    run->log.AddSink(&log);
+  }
+  ~FirmRunRig() override { run->log.RemoveSink(&log); }
+
+  fs::path SourceDir(const std::string& firm) const { return dir / "DOR_2019" / firm; }
+  fs::path TargetDir(const std::string& firm) const { return dir / "DOR_2020" / firm; }
+  // Paths as the program spells them.
+  std::string SourcePath(const std::string& firm, const std::string& name) const {
+    return run->options.sourceTree + firm + "\\" + name;
+  }
+  std::string TargetPath(const std::string& firm, const std::string& name) const {
+    return run->options.targetTree + firm + "\\" + name;
+  }
+  void Source(const std::string& firm, const std::string& name, std::string_view bytes) {
+    test::WriteFile(SourceDir(firm) / name, bytes);
+  }
+  void Target(const std::string& firm, const std::string& name, std::string_view bytes) {
+    test::WriteFile(TargetDir(firm) / name, bytes);
+  }
+  std::string ReadTarget(const std::string& firm, const std::string& name) const {
+    return test::ReadFile(TargetDir(firm) / name);
+  }
+  bool InTarget(const std::string& firm, const std::string& name) const {
+    return fs::exists(TargetDir(firm) / name);
+  }
+  // A firm the run can carry: annual settings of 2019 and a marker.
+  void MakeFirm(const std::string& firm) {
+    Source(firm, "2019_ROK.REK", Annual2019());
+    Source(firm, "_zq_dor.rek", Bytes(256, 1));
+  }
+  // The items only, on a fresh context.
+  std::unique_ptr<FirmContext> Context(const std::string& firm) {
+    fs::create_directories(TargetDir(firm));
+    return std::make_unique<FirmContext>(*run, shared, firm);
+  }
+  FirmResult Convert(const std::string& firm) { return ConvertFirm(*run, shared, firm); }
+  FirmResult Convert(const std::string& firm, std::span<const FirmItem> items) {
+    return ConvertFirm(*run, shared, firm, items);
+  }
+
+  test::TempDir dir;
+  test::HeadlessRig rig;
+  test::FaultyFiles faulty{*rig.files};
+  platform::Platform platform{rig.console, faulty, rig.process};
+  std::unique_ptr<RunState> run;
+  FirmRunShared shared;
+  LogCapture log;
+};
+
+}  // namespace zq::driver::test_rig
