@@ -6,11 +6,11 @@ namespace zq::test {
 
 namespace {
 
-class FaultyFile : public platform::File {
+class FaultyFile : public platform::ForwardingFile {
  public:
   FaultyFile(std::unique_ptr<platform::File> inner, const FaultPlan& plan,
              std::shared_ptr<FileStats> stats)
-      : inner_(std::move(inner)), plan_(plan), stats_(std::move(stats)) {}
+      : ForwardingFile(std::move(inner)), plan_(plan), stats_(std::move(stats)) {}
 
   bool Read(void* buffer, std::size_t size, std::size_t& done, int& error) override {
     ++stats_->reads;
@@ -22,7 +22,7 @@ class FaultyFile : public platform::File {
       }
       size = static_cast<std::size_t>(std::min<std::uint64_t>(size, *plan_.readFailsAfter - read_));
     }
-    bool ok = inner_->Read(buffer, size, done, error);
+    bool ok = Inner().Read(buffer, size, done, error);
     read_ += done;
     return ok;
   }
@@ -45,7 +45,7 @@ class FaultyFile : public platform::File {
                                      std::min(written_, *plan_.writeFailsAfter));
       fail = true;
     }
-    if (put > 0 && !inner_->Write(buffer, put, done, error)) {
+    if (put > 0 && !Inner().Write(buffer, put, done, error)) {
       written_ += done;
       return false;
     }
@@ -57,22 +57,9 @@ class FaultyFile : public platform::File {
     return true;
   }
 
-  bool Seek(std::int64_t offset, platform::Whence whence, std::int64_t& position,
-            int& error) override {
-    return inner_->Seek(offset, whence, position, error);
-  }
-  bool Size(std::int64_t& size, int& error) override { return inner_->Size(size, error); }
-  bool Truncate(int& error) override { return inner_->Truncate(error); }
-  bool Flush(int& error) override { return inner_->Flush(error); }
-  bool Lock(std::uint64_t offset, std::uint64_t length, int& error) override {
-    return inner_->Lock(offset, length, error);
-  }
-  bool Unlock(std::uint64_t offset, std::uint64_t length, int& error) override {
-    return inner_->Unlock(offset, length, error);
-  }
   bool Close(int& error) override {
     ++stats_->closes;
-    bool ok = inner_->Close(error);
+    bool ok = Inner().Close(error);
     if (ok && plan_.failClose) {
       error = plan_.error;
       return false;
@@ -81,7 +68,6 @@ class FaultyFile : public platform::File {
   }
 
  private:
-  std::unique_ptr<platform::File> inner_;
   FaultPlan plan_;
   std::shared_ptr<FileStats> stats_;
   std::uint64_t read_ = 0;
@@ -107,7 +93,7 @@ std::unique_ptr<platform::File> FaultyFiles::Open(std::string_view path, platfor
     error = plan.error;
     return nullptr;
   }
-  std::unique_ptr<platform::File> file = inner_.Open(path, access, share, disposition, error);
+  std::unique_ptr<platform::File> file = Inner().Open(path, access, share, disposition, error);
   if (!file) return nullptr;
   return std::make_unique<FaultyFile>(std::move(file), plan, stats);
 }

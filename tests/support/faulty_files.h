@@ -11,6 +11,7 @@
 #include <string>
 
 #include "platform/files.h"
+#include "platform/forwarding_files.h"
 
 namespace zq::test {
 
@@ -38,9 +39,9 @@ struct FileStats {
   int closes = 0;
 };
 
-class FaultyFiles : public platform::Files {
+class FaultyFiles : public platform::ForwardingFiles {
  public:
-  explicit FaultyFiles(platform::Files& inner) : inner_(inner) {}
+  explicit FaultyFiles(platform::Files& inner) : ForwardingFiles(inner) {}
 
   // The path exactly as the program spells it.
   void Plan(const std::string& path, const FaultPlan& plan) { plans_[path] = plan; }
@@ -50,34 +51,8 @@ class FaultyFiles : public platform::Files {
   std::unique_ptr<platform::File> Open(std::string_view path, platform::Access access,
                                        platform::Share share, platform::Disposition disposition,
                                        int& error) override;
-  bool Rename(std::string_view from, std::string_view to, int& error) override {
-    return inner_.Rename(from, to, error);
-  }
-  bool Remove(std::string_view path, int& error) override { return inner_.Remove(path, error); }
-  bool MakeDirectory(std::string_view path, int& error) override {
-    return inner_.MakeDirectory(path, error);
-  }
-  bool RemoveDirectory(std::string_view path, int& error) override {
-    return inner_.RemoveDirectory(path, error);
-  }
-  bool GetAttributes(std::string_view path, std::uint32_t& attributes,
-                     std::int64_t& size) override {
-    return inner_.GetAttributes(path, attributes, size);
-  }
-  std::unique_ptr<platform::FindHandle> FindFirst(std::string_view pattern, std::uint32_t mask,
-                                                  platform::FindData& first, int& error) override {
-    return inner_.FindFirst(pattern, mask, first, error);
-  }
-  std::string CurrentDirectory() override { return inner_.CurrentDirectory(); }
-  bool SetCurrentDirectory(std::string_view path, int& error) override {
-    return inner_.SetCurrentDirectory(path, error);
-  }
-  bool SameObject(std::string_view a, std::string_view b) override {
-    return inner_.SameObject(a, b);
-  }
 
  private:
-  platform::Files& inner_;
   std::map<std::string, FaultPlan, std::less<>> plans_;
   std::map<std::string, std::shared_ptr<FileStats>, std::less<>> stats_;
 };
