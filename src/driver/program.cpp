@@ -4,6 +4,7 @@
 #include "driver/startup.h"
 #include "driver/wizard.h"
 #include "platform/cp852.h"
+#include "shared/config.h"
 
 namespace zq::driver {
 
@@ -42,6 +43,7 @@ void StartUp(RunState& run) {
   // The toolkit's paths, colours and sound switch come first: everything else
   // derives file names from the Program path stem.
   run.screen.Start();
+  run.firmListName = shared::SettleConfiguration(p.process).firmListName;
   p.console.SetSize(platform::Console::kColumns, platform::Console::kRows);
   p.console.SetTitle(kTitle);
 }

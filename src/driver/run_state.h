@@ -14,6 +14,7 @@
 #include "driver/paths.h"
 #include "platform/platform.h"
 #include "tui/screen.h"
+#include "tui/shared_file.h"
 
 namespace zq::driver {
 
@@ -43,8 +44,11 @@ struct RunState {
   tui::Screen screen;
   convert::ProgressLog log;
   convert::Copier copier;
+  // The file-open mode, the sharing switch and the waits of shared record files.
+  tui::SharedFiles sharedFiles{screen};
   ConversionOptions options;
   ExtraFileList extraFiles;
+  // Settled at start-up from "/kprspis:" and KPRSPIS.
   std::string firmListName = "SPISFIRM.DAT";
   int currentPage = 1;
   std::vector<WizardPage> pages;
