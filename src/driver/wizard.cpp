@@ -1,5 +1,11 @@
 #include "driver/wizard.h"
 
+#include <optional>
+
+#include "driver/discovery.h"
+#include "driver/firm_list.h"
+#include "driver/firm_run.h"
+#include "driver/firm_selection.h"
 #include "driver/pages.h"
 #include "platform/cp852.h"
 #include "tui/message.h"
@@ -8,11 +14,28 @@ namespace zq::driver {
 
 using zq::operator""_pl;
 
+namespace {
+
+// The firms still to be carried over, the user's choice among them, then the run over
+// the chosen ones; the list lives only for this step.
+void RunFirms(RunState& run) {
+  FirmList firms;
+  std::optional<FirmRunSummary> summary;
+  if (RecogniseEnvironment(run, firms) > 0 && ChooseFirms(run.screen, firms))
+    summary = ConvertSelectedFirms(run, firms);
+  firms.Release();
+  run.log.Clear(false);
+  if (summary) WriteFirmRunSummary(run, *summary);
+}
+
+}  // namespace
+
 void InstallWizard(RunState& run) {
   run.pages.clear();
   for (int n = 1; n <= 4; ++n)
     run.pages.push_back([n](RunState& r) { return RunWizardPage(r, n); });
   run.steps = RunSteps{};
+  run.steps.perFirmRun = RunFirms;
 }
 
 bool ConfirmCancel(RunState& run) {

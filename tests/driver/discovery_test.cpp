@@ -71,8 +71,8 @@ std::string Bytes(const shared::FirmRecordBytes& r) {
   return std::string(reinterpret_cast<const char*>(r.data()), r.size());
 }
 
-shared::FirmRecordBytes Firm(std::string_view name, std::string_view directory,
-                             std::string_view info = "", std::string_view data = "") {
+shared::FirmRecordBytes Record(std::string_view name, std::string_view directory,
+                               std::string_view info = "", std::string_view data = "") {
   return shared::MakeFirmRecord(name, directory, info, data);
 }
 
@@ -125,11 +125,11 @@ class DiscoveryTest : public ::testing::Test {
 };
 
 TEST_F(DiscoveryTest, FirmsAreKeptOnlyWhenTheirDataAreStillToBeCarriedOver) {
-  auto ready = Firm("Alfa Sp. z o.o.", "ALFA", "biuro", std::string(36, '\x5A'));
-  auto both = Firm("Beta", "BETA");
-  auto missing = Firm("Gamma", "GAMMA");
-  auto targetOnly = Firm("Delta", "DELTA");
-  auto second = Firm("Epsilon", "EPS", "", "\x01\x02\x03");
+  auto ready = Record("Alfa Sp. z o.o.", "ALFA", "biuro", std::string(36, '\x5A'));
+  auto both = Record("Beta", "BETA");
+  auto missing = Record("Gamma", "GAMMA");
+  auto targetOnly = Record("Delta", "DELTA");
+  auto second = Record("Epsilon", "EPS", "", "\x01\x02\x03");
   Source({ready, both, missing, targetOnly, second});
   TargetList({both, targetOnly});
   SourceDir("ALFA");
@@ -168,15 +168,15 @@ TEST_F(DiscoveryTest, FirmsAreKeptOnlyWhenTheirDataAreStillToBeCarriedOver) {
 }
 
 TEST_F(DiscoveryTest, AFirmInTheTargetTreeButNotInItsListIsFlaggedAsIncomplete) {
-  auto done = Firm("Gotowa", "GOTOWA");
-  auto broken = Firm("Przerwana", "PRZERW");
-  auto ready = Firm("Nowa", "NOWA");
+  auto done = Record("Gotowa", "GOTOWA");
+  auto broken = Record("Przerwana", "PRZERW");
+  auto ready = Record("Nowa", "NOWA");
   Source({done, broken, ready});
   for (auto d : {"GOTOWA", "PRZERW", "NOWA"}) SourceDir(d);
   TargetDir("GOTOWA");
   TargetDir("PRZERW");
   // The Target list spells the directory in another case: the host does not care.
-  TargetList({Firm("Gotowa", "gotowa")});
+  TargetList({Record("Gotowa", "gotowa")});
 
   EXPECT_EQ(Discover(), std::nullopt);
   EXPECT_EQ(count, 1);
@@ -195,7 +195,7 @@ TEST_F(DiscoveryTest, AFirmInTheTargetTreeButNotInItsListIsFlaggedAsIncomplete) 
 }
 
 TEST_F(DiscoveryTest, ATargetListThatCannotBeReadIsSaidOnceAndWarnsOfNoFirm) {
-  Source({Firm("A", "A"), Firm("B", "B"), Firm("C", "C")});
+  Source({Record("A", "A"), Record("B", "B"), Record("C", "C")});
   for (auto d : {"A", "B", "C"}) SourceDir(d);
   TargetDir("A");
   TargetDir("B");
@@ -221,7 +221,7 @@ TEST_F(DiscoveryTest, ATargetListThatCannotBeReadIsSaidOnceAndWarnsOfNoFirm) {
 
 TEST_F(DiscoveryTest, AListWithoutAWholeRecordEndsTheProgram) {
   // 102 bytes: one record short of one byte.
-  Source({}, Bytes(Firm("Urwana", "URWANA")).substr(0, 102));
+  Source({}, Bytes(Record("Urwana", "URWANA")).substr(0, 102));
   SourceDir("URWANA");
   rig.console.PushKey(kEnter);
   EXPECT_EQ(Discover(), 0);
@@ -239,7 +239,7 @@ TEST_F(DiscoveryTest, AListWithoutAWholeRecordEndsTheProgram) {
 }
 
 TEST_F(DiscoveryTest, ATornLastRecordIsLeftOutAndTheListIsToBeRepaired) {
-  Source({Firm("Cala", "CALA")}, Bytes(Firm("Urwana", "URWANA")).substr(0, 50));
+  Source({Record("Cala", "CALA")}, Bytes(Record("Urwana", "URWANA")).substr(0, 50));
   SourceDir("CALA");
   SourceDir("URWANA");
   rig.console.PushKey(kEnter);
@@ -263,8 +263,8 @@ TEST_F(DiscoveryTest, DirectoriesThatLeadOutOfTheTreesOrNowhereAreRefused) {
   // them, and the tree roots themselves.
   fs::create_directories(dir / "OUT");
   SourceDir("OK");
-  Source({Firm("Wyjscie", "..\\OUT"), Firm("Rodzic", ".."), Firm("Pusta", ""), Firm("Kropka", "."),
-          Firm("Dysk", "C:\\"), Firm("Dobra", "OK")});
+  Source({Record("Wyjscie", "..\\OUT"), Record("Rodzic", ".."), Record("Pusta", ""),
+          Record("Kropka", "."), Record("Dysk", "C:\\"), Record("Dobra", "OK")});
   rig.console.PushKey(kEnter);
   EXPECT_EQ(Discover(), std::nullopt);
   EXPECT_EQ(count, 1);
@@ -308,7 +308,7 @@ TEST_F(DiscoveryTest, TheLimitCountsOnlyAcceptedFirms) {
   auto present = [&](int i) {
     std::string d = "T" + std::to_string(i);
     TargetDir(d);
-    return Firm("Przeniesiona " + std::to_string(i), d);
+    return Record("Przeniesiona " + std::to_string(i), d);
   };
   std::vector<shared::FirmRecordBytes> carried;
   for (int i = 0; i < 10; ++i) carried.push_back(present(i));
@@ -318,11 +318,11 @@ TEST_F(DiscoveryTest, TheLimitCountsOnlyAcceptedFirms) {
     char d[9];
     std::snprintf(d, sizeof d, "F%04d", i);
     SourceDir(d);
-    if (i < kMaxFirms) records.push_back(Firm(std::string("Firma ") + d, d));
+    if (i < kMaxFirms) records.push_back(Record(std::string("Firma ") + d, d));
   }
   // Firms left out after the 2048th are no excess.
   records.push_back(present(10));
-  records.push_back(Firm("Brak", "BRAK1"));
+  records.push_back(Record("Brak", "BRAK1"));
   rig.console.PushKey(kEnter);  // "Napraw plik"
   Source(records);
   EXPECT_EQ(Discover(), std::nullopt);
@@ -332,8 +332,8 @@ TEST_F(DiscoveryTest, TheLimitCountsOnlyAcceptedFirms) {
   EXPECT_EQ(firms.At(kMaxFirms).Directory(), "F2047");
 
   // One firm more that would be listed stops the reading; what follows is not looked at.
-  records.push_back(Firm("Firma F2048", "F2048"));
-  records.push_back(Firm("Brak", "BRAK2"));
+  records.push_back(Record("Firma F2048", "F2048"));
+  records.push_back(Record("Brak", "BRAK2"));
   Source(records);
   log.lines.clear();
   rig.console.PushKey(kEnter);
@@ -347,7 +347,7 @@ TEST_F(DiscoveryTest, TheLimitCountsOnlyAcceptedFirms) {
 }
 
 TEST_F(DiscoveryTest, AListThatCannotBeOpenedEndsTheProgramAfterTheErrorBox) {
-  Source({Firm("A", "A")});
+  Source({Record("A", "A")});
   SourceDir("A");
   // Another program holds the list with no sharing at all.
   int error = 0;
@@ -378,11 +378,29 @@ TEST_F(DiscoveryTest, AListThatCannotBeOpenedEndsTheProgramAfterTheErrorBox) {
   EXPECT_EQ(rig.console.ScriptLeft(), 0u);
 }
 
+TEST_F(DiscoveryTest, TheListIsReadExclusivelyUnlessSharingIsOff) {
+  Source({Record("A", "A")});
+  SourceDir("A");
+  // Another workstation has the list open and lets others read and write it.
+  int error = 0;
+  auto other = rig.files->Open(SourceList(), platform::kReadWrite, platform::kShareReadWrite,
+                               platform::Disposition::kOpenExisting, error);
+  ASSERT_TRUE(other);
+  rig.console.PushKey(kEnter);
+  EXPECT_EQ(Discover(), 0);
+  EXPECT_EQ(rig.console.ScriptLeft(), 0u);
+
+  run->sharedFiles.SetSharing(false);
+  EXPECT_EQ(Discover(), std::nullopt);
+  EXPECT_EQ(count, 1);
+  other->Close(error);
+}
+
 TEST_F(DiscoveryTest, TheListNameComesFromTheCommandLineOrTheEnvironment) {
   rig.process.SetArguments({"/kprspis:FIRMY.DAT"});
   StartUp(*run);
   EXPECT_EQ(run->firmListName, "FIRMY.DAT");
-  test::WriteFile(dir / "DOR_2019" / "FIRMY.DAT", Bytes(Firm("Z listy", "ZLISTY")));
+  test::WriteFile(dir / "DOR_2019" / "FIRMY.DAT", Bytes(Record("Z listy", "ZLISTY")));
   SourceDir("ZLISTY");
   EXPECT_EQ(Discover(), std::nullopt);
   EXPECT_EQ(count, 1);
@@ -394,8 +412,8 @@ TEST_F(DiscoveryTest, TheListNameComesFromTheCommandLineOrTheEnvironment) {
 }
 
 TEST_F(DiscoveryTest, NoFirmToOfferWaitsForAKeyAndShowsNoWindow) {
-  Source({Firm("Beta", "BETA")});
-  TargetList({Firm("Beta", "BETA")});
+  Source({Record("Beta", "BETA")});
+  TargetList({Record("Beta", "BETA")});
   SourceDir("BETA");
   TargetDir("BETA");
   InstallWizard(*run);
