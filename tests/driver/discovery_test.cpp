@@ -11,6 +11,7 @@
 #include "driver/startup.h"
 #include "driver/wizard.h"
 #include "platform/cp852.h"
+#include "sample.h"
 #include "shared/firm_record.h"
 #include "support/test_env.h"
 
@@ -301,6 +302,27 @@ TEST_F(DiscoveryTest, GarbageRecordsAreReadWithinTheirFields) {
   EXPECT_EQ(firms.At(1).Info().size(), 25u);
   EXPECT_EQ(Bytes(firms.At(1).record), Bytes(wild));
   EXPECT_TRUE(log.HasStarting("Pominięto firmę "_pl));
+}
+
+TEST_F(DiscoveryTest, TheSampleInstallationOffersTheFirmsItMeansToOffer) {
+  sample::Options options;
+  options.seed = 7;
+  options.firms = 12;
+  sample::Sample made = sample::GenerateSample(options, dir / "sample");
+  run->options.sourceTree = made.source.string() + "\\";
+  run->options.targetTree = made.target.string() + "\\";
+  bool anyMissing = false;
+  for (const auto& f : made.firms) anyMissing |= f.state == sample::FirmState::kMissing;
+  if (anyMissing) rig.console.PushKey(kEnter);  // "Napraw plik"
+  EXPECT_EQ(Discover(), std::nullopt);
+  auto expected = made.Discovered();
+  ASSERT_FALSE(expected.empty());
+  ASSERT_EQ(count, static_cast<int>(expected.size()));
+  for (int i = 1; i <= count; ++i)
+    EXPECT_EQ(Bytes(firms.At(i).record), Bytes(expected[static_cast<std::size_t>(i - 1)]->record));
+  // Its carried firm is in the Target firm list: no unfinished carry-over.
+  EXPECT_FALSE(log.HasStarting("Niepełne"_pl));
+  EXPECT_EQ(rig.console.ScriptLeft(), 0u);
 }
 
 TEST_F(DiscoveryTest, TheLimitCountsOnlyAcceptedFirms) {
