@@ -288,7 +288,11 @@ void RunFirmItem(FirmContext& firm, const FirmItem& item) {
 void RunFirmItems(FirmContext& firm, std::span<const FirmItem> items) {
   for (const FirmItem& item : items) {
     if (firm.ended) return;
-    if (ItemEnabled(firm, item)) RunFirmItem(firm, item);
+    if (!ItemEnabled(firm, item)) continue;
+    RunFirmItem(firm, item);
+    // The log shows what has been done so far, not only when the run next waits for a
+    // key; the screen's own throttle keeps this to a frame now and then.
+    firm.run.screen.Flush();
   }
 }
 

@@ -55,7 +55,8 @@ TEST_F(FirmFilesTest, DraDeclarationsGetTheirBalanceAndBothParts) {
   Source("F", "2020D5AA.001", positive);  // the new form already: not a source
   fs::create_directories(SourceDir("F") / "2020D408.DIR");
   // A host name that the program would read as a way out of the firm directory.
-  test::WriteFile(SourceDir("F") / "2020D4zz.a\\..\\..\\evil", positive);
+  const bool oddNames = HostNamesHoldBackslashes();
+  if (oddNames) test::WriteFile(SourceDir("F") / "2020D4zz.a\\..\\..\\evil", positive);
   faulty.Plan(SourcePath("F", "2020D406.001"), {.failOpen = true});
   faulty.Plan(TargetPath("F", "2020D507.001"), {.writeFailsAfter = kDraHeaderSize + 10});
   auto source = Snapshot(dir / "DOR_2019");
@@ -110,9 +111,10 @@ TEST_F(FirmFilesTest, DraDeclarationsGetTheirBalanceAndBothParts) {
         "5. :2020D405.001- Błąd odczytu !"_pl, "6. :2020D406.001- Błąd dostępu do pliku !"_pl,
         "- Błąd zapisu załacznika do DRA5 do 2020D507.001 !"_pl})
     EXPECT_NE(all.find(piece), std::string::npos) << Cp852ToUtf8(piece) << "\n" << log.Dump();
-  EXPECT_NE(log.FindStarting("Pominięto plik o niedozwolonej nazwie 2020D4zz.a\\"_pl), nullptr);
+  EXPECT_EQ(log.FindStarting("Pominięto plik o niedozwolonej nazwie 2020D4zz.a\\"_pl) != nullptr,
+            oddNames);
   EXPECT_EQ(log.Open(), "");
-  EXPECT_EQ(firm->errors, 4);
+  EXPECT_EQ(firm->errors, oddNames ? 4 : 3);
 
   // Nothing outside the firm's two directories; the Source tree as it was.
   EXPECT_FALSE(fs::exists(dir / "DOR_2020" / "evil"));
@@ -161,15 +163,16 @@ TEST_F(FirmFilesTest, MatchingFilesAreCopiedUnderTheirNamesAndDirectoriesPassedO
   Source("F", "CEL2019.REK", "c");
   Source("F", "kmx.rek", "k");
   Source("F", "stare.cel/opis.txt", "o");
-  test::WriteFile(SourceDir("F") / "x\\..\\..\\y.cel", "escape");
+  const bool oddNames = HostNamesHoldBackslashes();
+  if (oddNames) test::WriteFile(SourceDir("F") / "x\\..\\..\\y.cel", "escape");
   auto firm = Context("F");
   for (std::string_view pattern : {"*.cel", "cel*.rek", "*.trs"}) CopyMatchingFiles(*firm, pattern);
   EXPECT_EQ(Snapshot(dir / "DOR_2020"),
             (std::map<std::string, std::string>{{"F/CEL2019.REK", "c"}, {"F/miasta.cel", "m"}}));
   EXPECT_FALSE(fs::exists(TargetDir("F") / "stare.cel"));
   EXPECT_FALSE(fs::exists(dir / "y.cel"));
-  EXPECT_NE(log.FindStarting("Pominięto plik o niedozwolonej nazwie x\\"_pl), nullptr);
-  EXPECT_EQ(firm->errors, 1);
+  EXPECT_EQ(log.FindStarting("Pominięto plik o niedozwolonej nazwie x\\"_pl) != nullptr, oddNames);
+  EXPECT_EQ(firm->errors, oddNames ? 1 : 0);
 }
 
 TEST_F(FirmFilesTest, PidSourceIsTheOnlyFilePresentOrTheAnswerOfTheQuestion) {

@@ -108,6 +108,12 @@ class LogCapture : public convert::LogSink {
   bool open_ = false;
 };
 
+// Whether a host file name may hold a backslash (POSIX), which the program reads as a
+// separator.
+inline bool HostNamesHoldBackslashes() {
+  return !fs::path("a\\b").has_parent_path();
+}
+
 inline std::string Bytes(std::size_t n, std::uint8_t seed) {
   std::string s(n, '\0');
   for (std::size_t i = 0; i < n; ++i) s[i] = static_cast<char>((i * 31 + seed * 7 + 3) & 0xFF);
