@@ -490,6 +490,9 @@ FirmRunSummary ConvertSelectedFirms(RunState& run, FirmList& firms) {
 FirmRunSummary ConvertSelectedFirms(RunState& run, FirmList& firms,
                                     std::span<const FirmItem> items) {
   FirmRunSummary summary;
+  // With every firm deselected there is nothing to add, and the Target firm list is
+  // left as it is (not even created).
+  if (firms.SelectedCount() == 0) return summary;
   convert::ProgressLog& log = run.log;
   const std::string listPath = run.options.targetTree + run.firmListName;
   // Opened as it is, created only when missing: the firms already carried stay listed.

@@ -231,6 +231,31 @@ TEST_F(FirmFilesTest, ChosenSourceRowConvertsIntoTheOneTargetWithItsOwnQuestion)
   EXPECT_TRUE(log.lines.front().text.starts_with("\"PIT-28\" "));
 }
 
+TEST_F(FirmFilesTest, WageSettingsComeFrom2020OnlyWhenTheYearWasBegunIn2020) {
+  const FirmItem row{.number = 21,
+                     .how = ItemHow::kYearSource,
+                     .sources = {"2020_lp.cc", "2019_lp.cc"},
+                     .target = "2020_lp2.cc",
+                     .inSize = 8,
+                     .filter = MarkFirstByte};
+  for (bool from2020 : {false, true}) {
+    SCOPED_TRACE(from2020);
+    const std::string firmDir = from2020 ? "NEW" : "OLD";
+    Source(firmDir, "2020_lp.cc", "20202020");
+    Source(firmDir, "2019_lp.cc", "20192019");
+    auto firm = Context(firmDir);
+    firm->annualFrom2020 = from2020;
+    RunFirmItem(*firm, row);
+    EXPECT_EQ(ReadTarget(firmDir, "2020_lp2.cc"), from2020 ? "X0202020" : "X0192019");
+  }
+  // Begun in 2020 but without its own file: the closed year's.
+  Source("ONLY", "2019_lp.cc", "20192019");
+  auto firm = Context("ONLY");
+  firm->annualFrom2020 = true;
+  RunFirmItem(*firm, row);
+  EXPECT_EQ(ReadTarget("ONLY", "2020_lp2.cc"), "X0192019");
+}
+
 MonthLoop TestMonths() {
   return {.entries = {.sourceStem = "2020K880",
                       .targetStem = "2020K990",

@@ -328,6 +328,17 @@ TEST_F(FirmRunTest, TargetFirmListIsExtendedInKeyOrderAndNeverCutOrDoubled) {
   EXPECT_EQ(TargetList(), RecordText(one.At(1).record));
 }
 
+TEST_F(FirmRunTest, NoFirmSelectedLeavesTheTargetFirmListAlone) {
+  MakeFirm("A");
+  FirmList firms;
+  firms.Add(shared::MakeFirmRecord("A", "A", ""));
+  firms.SelectAll(false);
+  FirmRunSummary summary = ConvertSelectedFirms(*run, firms);
+  EXPECT_EQ(summary.converted, 0);
+  EXPECT_FALSE(fs::exists(dir / "DOR_2020" / "SPISFIRM.DAT"));
+  EXPECT_FALSE(fs::exists(TargetDir("A")));
+}
+
 TEST_F(FirmRunTest, TargetFirmListThatCannotBeOpenedStopsBeforeAnyFirm) {
   test::WriteFile(dir / "DOR_2020" / "SPISFIRM.DAT", "");
   faulty.Plan(run->options.targetTree + "SPISFIRM.DAT", {.failOpen = true});
