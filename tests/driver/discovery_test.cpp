@@ -13,6 +13,7 @@
 #include "platform/cp852.h"
 #include "sample.h"
 #include "shared/firm_record.h"
+#include "support/log_capture.h"
 #include "support/test_env.h"
 
 namespace zq::driver {
@@ -23,50 +24,8 @@ namespace fs = std::filesystem;
 
 constexpr std::uint16_t kEnter = 0x1C0D;
 
-struct LogLine {
-  std::string text;
-  std::uint8_t colour = 0;
-};
-
-// Every line the progress log is given, whole, with the colour it started in.
-class LogCapture : public convert::LogSink {
- public:
-  void OnWrite(std::string_view text, std::uint8_t colour) override {
-    if (!open_) current_.colour = colour;
-    open_ = true;
-    current_.text += text;
-  }
-  void OnLineEnd() override {
-    lines.push_back(current_);
-    current_ = {};
-    open_ = false;
-  }
-  bool Has(std::string_view text) const {
-    for (const auto& l : lines)
-      if (l.text == text) return true;
-    return false;
-  }
-  bool HasStarting(std::string_view text) const {
-    for (const auto& l : lines)
-      if (l.text.starts_with(text)) return true;
-    return false;
-  }
-  std::optional<std::uint8_t> ColourOf(std::string_view text) const {
-    for (const auto& l : lines)
-      if (l.text == text) return l.colour;
-    return std::nullopt;
-  }
-  std::vector<std::string> Texts() const {
-    std::vector<std::string> out;
-    for (const auto& l : lines) out.push_back(Cp852ToUtf8(l.text));
-    return out;
-  }
-  std::vector<LogLine> lines;
-
- private:
-  LogLine current_;
-  bool open_ = false;
-};
+using test::LogCapture;
+using test::LogLine;
 
 std::string Bytes(const shared::FirmRecordBytes& r) {
   return std::string(reinterpret_cast<const char*>(r.data()), r.size());
