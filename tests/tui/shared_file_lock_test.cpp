@@ -17,6 +17,7 @@
 
 #include "platform/cp852.h"
 #include "support/test_env.h"
+#include "tui/named_records.h"
 #include "tui/polish.h"
 #include "tui/shared_file.h"
 
@@ -26,30 +27,11 @@ namespace {
 constexpr std::uint16_t kKeyT = 0x1454;
 constexpr std::uint16_t kKeyN = 0x314E;
 
-constexpr std::size_t kRecordSize = 103;
-using Record = std::array<std::uint8_t, kRecordSize>;
-
-Record Firm(std::string_view name, std::string_view data = {}) {
-  Record r{};
-  r[0] = static_cast<std::uint8_t>(std::min<std::size_t>(name.size(), 31));
-  std::copy_n(name.begin(), r[0], r.begin() + 1);
-  std::copy_n(data.begin(), std::min<std::size_t>(data.size(), 36), r.begin() + 67);
-  return r;
-}
-
-std::string NameOf(std::span<const std::uint8_t> r) {
-  std::size_t n = std::min<std::size_t>({r.size() - 1, r[0], 31});
-  return std::string(r.begin() + 1, r.begin() + 1 + static_cast<long>(n));
-}
-
-// Firm-list-sized records keyed by the name at offset 0.
-class NamedFile : public SharedFile {
- public:
-  NamedFile(SharedFiles& shared, std::string_view name) : SharedFile(shared, name, kRecordSize) {}
-  std::string KeyText(std::span<const std::uint8_t> record) override {
-    return PadCut(NameOf(record), 31);
-  }
-};
+using test_records::Firm;
+using test_records::kRecordSize;
+using test_records::NamedFile;
+using test_records::NameOf;
+using test_records::Record;
 
 std::vector<Record> RecordsOf(const std::filesystem::path& path) {
   std::string bytes = test::ReadFile(path);
