@@ -43,6 +43,7 @@ void StartUp(RunState& run) {
   // The toolkit's paths, colours and sound switch come first: everything else
   // derives file names from the Program path stem.
   run.screen.Start();
+  run.sharedFiles.SettleTemporaryDirectory();
   run.firmListName = shared::SettleConfiguration(p.process).firmListName;
   p.console.SetSize(platform::Console::kColumns, platform::Console::kRows);
   p.console.SetTitle(kTitle);
