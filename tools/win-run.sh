@@ -6,6 +6,8 @@
 # tests started together make it once. Exit code 77 (skipped, for ctest) when wine
 # is missing or cannot set up its prefix; otherwise the program's own. A program
 # still running after ZQ_WIN_TIMEOUT seconds (default 600) is stopped with 124.
+# With ZQ_WIN_TTY set the program runs on a terminal of its own (script), so that it
+# has a console, and its output is shown when it ends.
 set -u
 
 program=${1:?usage: win-run.sh PROGRAM.exe [ARGUMENTS...]}
@@ -40,14 +42,38 @@ mkdir -p "$(dirname "$prefix")"
       ! timeout 60 wineserver -w >>"$prefix.log" 2>&1 || [ ! -f "$prefix/system.reg" ]; then
       exit 1
     fi
+    # A temporary directory no longer than /tmp: tests show paths in fixed-width boxes.
+    mkdir -p "$prefix/drive_c/t"
+    for name in TEMP TMP; do
+      timeout 60 "$wine" reg add 'HKCU\Environment' /v "$name" /t REG_SZ /d 'C:\t' /f \
+        >>"$prefix.log" 2>&1 || exit 1
+    done
+    timeout 60 wineserver -w >>"$prefix.log" 2>&1
     touch "$prefix/.zq-ready"
   fi
 ) 9>"$prefix.lock" || skip "wine could not set up its prefix (see $prefix.log)"
 
-timeout --kill-after=10 "${ZQ_WIN_TIMEOUT:-600}" "$wine" "$program" "$@"
-code=$?
+limit=${ZQ_WIN_TIMEOUT:-600}
+if [ -n "${ZQ_WIN_TTY:-}" ] && command -v script >/dev/null 2>&1; then
+  # A program that needs a console gets a terminal: wine makes a console only on
+  # one. Its output goes to a file, not through the terminal the console draws on.
+  log=$(mktemp "${TMPDIR:-/tmp}/zq-win-run.XXXXXX")
+  command=$(printf '%q ' "$wine" "$program" "$@")
+  timeout --kill-after=10 "$limit" script -qec "$command >$(printf '%q' "$log") 2>&1" /dev/null \
+    </dev/null >/dev/null
+  code=$?
+  cat "$log"
+  rm -f "$log"
+else
+  # On a terminal the program must stay in the foreground to read it (timeout would
+  # otherwise run it in a process group of its own, stopped at its first read).
+  foreground=()
+  [ -t 0 ] && foreground=(--foreground)
+  timeout "${foreground[@]}" --kill-after=10 "$limit" "$wine" "$program" "$@"
+  code=$?
+fi
 if [ "$code" = 124 ] || [ "$code" = 137 ]; then
-  echo "win-run.sh: $program did not end within ${ZQ_WIN_TIMEOUT:-600} s" >&2
+  echo "win-run.sh: $program did not end within $limit s" >&2
   wineserver -k >/dev/null 2>&1 || true
   exit 124
 fi

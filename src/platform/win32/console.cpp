@@ -379,39 +379,24 @@ void Win32Console::ReadInput() {
 }
 
 void Win32Console::ReadConsoleRecords() {
-  // Some console hosts (wine's on a terminal) read their keyboard only while the
-  // program waits on the input handle; a wait of no time lets them.
-  WaitForSingleObject(input_, 0);
   INPUT_RECORD records[64];
   for (int round = 0; round < 16; ++round) {
     DWORD waiting = 0;
-    if (!GetNumberOfConsoleInputEvents(input_, &waiting) || waiting == 0) return;
+    if (!GetNumberOfConsoleInputEvents(input_, &waiting)) return;
+    if (waiting == 0 && round == 0) {
+      // Some console hosts (wine's on a terminal) read their keyboard only while the
+      // program waits on the input handle; a wait of no time lets them. Records
+      // already queued are read without it.
+      WaitForSingleObject(input_, 0);
+      if (!GetNumberOfConsoleInputEvents(input_, &waiting)) return;
+    }
+    if (waiting == 0) return;
     DWORD got = 0;
     if (!ReadConsoleInputA(input_, records, std::min<DWORD>(waiting, 64), &got) || got == 0) return;
     for (DWORD i = 0; i < got; ++i) {
       const INPUT_RECORD& r = records[i];
-      if (r.EventType == KEY_EVENT) {
-        const KEY_EVENT_RECORD& k = r.Event.KeyEvent;
-        ConsoleKey key{k.bKeyDown != 0,
-                       k.wRepeatCount,
-                       k.wVirtualKeyCode,
-                       k.wVirtualScanCode,
-                       static_cast<std::uint8_t>(k.uChar.AsciiChar),
-                       k.dwControlKeyState};
-        InputEvent e;
-        e.kind = InputEvent::Kind::Key;
-        if (!TranslateKey(key, e.key)) continue;
-        // A held key repeats; a flood of them must not fill memory.
-        int repeat = std::clamp<int>(k.wRepeatCount, 1, 32);
-        for (int n = 0; n < repeat; ++n) queue_.push_back(e);
-      } else if (r.EventType == MOUSE_EVENT) {
-        const MOUSE_EVENT_RECORD& m = r.Event.MouseEvent;
-        InputEvent e;
-        e.kind = InputEvent::Kind::Mouse;
-        e.mouse =
-            TranslateMouse(ConsoleMouse{m.dwMousePosition.X, m.dwMousePosition.Y, m.dwButtonState,
-                                        m.dwControlKeyState, m.dwEventFlags});
-        queue_.push_back(e);
+      if (r.EventType == KEY_EVENT || r.EventType == MOUSE_EVENT) {
+        AppendEvents(r, queue_);
       } else if (r.EventType == WINDOW_BUFFER_SIZE_EVENT) {
         lastSizeCheckMs_ = 0;  // look again at once
       }
@@ -563,9 +548,9 @@ bool Win32Console::GetClipboard(std::string& cp852) {
       cp852 = WideToCp852(std::wstring_view(text, n));
       GlobalUnlock(data);
     }
-  } else {
-    cp852.clear();
   }
+  // No text there (an image, an empty clipboard, or a host that keeps none): the
+  // program's own copy is still worth pasting.
   CloseClipboard();
   return true;
 }

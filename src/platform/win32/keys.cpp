@@ -1,8 +1,7 @@
 #include "platform/win32/keys.h"
 
+#include <algorithm>
 #include <array>
-
-#include "platform/win32/win.h"
 
 namespace zq::platform::win32 {
 
@@ -248,6 +247,31 @@ MouseEvent TranslateMouse(const ConsoleMouse& in) {
   }
   m.shift = ShiftState(in.state);
   return m;
+}
+
+void AppendEvents(const INPUT_RECORD& r, std::deque<InputEvent>& out) {
+  if (r.EventType == KEY_EVENT) {
+    const KEY_EVENT_RECORD& k = r.Event.KeyEvent;
+    ConsoleKey key{k.bKeyDown != 0,
+                   k.wRepeatCount,
+                   k.wVirtualKeyCode,
+                   k.wVirtualScanCode,
+                   static_cast<std::uint8_t>(k.uChar.AsciiChar),
+                   k.dwControlKeyState};
+    InputEvent e;
+    e.kind = InputEvent::Kind::Key;
+    if (!TranslateKey(key, e.key)) return;
+    // A held key repeats; a flood of them must not fill memory.
+    int repeat = std::clamp<int>(k.wRepeatCount, 1, 32);
+    for (int n = 0; n < repeat; ++n) out.push_back(e);
+  } else if (r.EventType == MOUSE_EVENT) {
+    const MOUSE_EVENT_RECORD& m = r.Event.MouseEvent;
+    InputEvent e;
+    e.kind = InputEvent::Kind::Mouse;
+    e.mouse = TranslateMouse(ConsoleMouse{m.dwMousePosition.X, m.dwMousePosition.Y, m.dwButtonState,
+                                          m.dwControlKeyState, m.dwEventFlags});
+    out.push_back(e);
+  }
 }
 
 KeyEvent KeyForCharacter(std::uint8_t ch) {

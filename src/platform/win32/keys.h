@@ -4,8 +4,10 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 
 #include "platform/console.h"
+#include "platform/win32/win.h"
 
 namespace zq::platform::win32 {
 
@@ -37,6 +39,10 @@ std::uint8_t ShiftState(std::uint32_t controlKeyState);
 bool TranslateKey(const ConsoleKey& in, KeyEvent& out);
 
 MouseEvent TranslateMouse(const ConsoleMouse& in);
+
+// Appends the events of one key or mouse record to `out` (a held key's repeats as
+// that many keys, at most 32); records of other kinds add nothing.
+void AppendEvents(const INPUT_RECORD& record, std::deque<InputEvent>& out);
 
 // The key a character read from a redirected standard input stands for.
 KeyEvent KeyForCharacter(std::uint8_t ch);

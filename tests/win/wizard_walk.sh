@@ -1,0 +1,122 @@
+#!/usr/bin/env bash
+# zq18-20.exe under wine in an 80x25 tmux pane, as a user at a console window: wine
+# makes a real Win32 console on the pane's terminal when the program is started there
+# directly (plain `wine`, through tools/win-run.sh), and draws the console's screen
+# buffer on it. The walk types keys into that console: a Polish letter into page 1,
+# PgDn through the four Wizard pages and PgUp back, Esc and "t" to the cancel
+# question, Enter to the closing prompt, exit code 0. Then the usage text, a pane too
+# small for 80x25, and a start without any console.
+# Usage: wizard_walk.sh zq18-20.exe zq-sample.exe tools/win-run.sh
+set -u
+. "$(dirname "$0")/../tmux/lib.sh"
+
+program=${1:?usage: wizard_walk.sh zq18-20.exe zq-sample.exe win-run.sh}
+sample=${2:?}
+winrun=${3:?}
+command -v wine >/dev/null 2>&1 || command -v wine64 >/dev/null 2>&1 || {
+  echo "wine is not installed: skipped"
+  exit 77
+}
+export ZQ_WINEPREFIX=${ZQ_WINEPREFIX:-$TMUX_TEST_DIR/wine-prefix}
+winrun=$(cd "$(dirname "$winrun")" && pwd)/$(basename "$winrun")
+# The panes go first, then whatever wine still runs in the trees, then the trees.
+walk_cleanup() {
+  tmux_cmd kill-server >/dev/null 2>&1 || true
+  WINEPREFIX=$ZQ_WINEPREFIX timeout 20 wineserver -w >/dev/null 2>&1 || true
+  tmux_cleanup
+}
+trap walk_cleanup EXIT
+
+# The wine prefix and the sample trees, made before any pane waits on them.
+tree="$TMUX_TEST_DIR/tree"
+bash "$winrun" "$sample" --out "Z:$(echo "$tree" | tr / '\\')" --firms 4 --seed 7 \
+  --program-dir "Z:$(echo "$tree/DOR_2020" | tr / '\\')" >"$TMUX_TEST_DIR/sample.log" 2>&1
+code=$?
+[ "$code" = 77 ] && {
+  cat "$TMUX_TEST_DIR/sample.log"
+  exit 77
+}
+[ "$code" = 0 ] || {
+  cat "$TMUX_TEST_DIR/sample.log"
+  fail "the sample maker failed ($code)"
+}
+[ -f "$tree/DOR_2019/SPISFIRM.DAT" ] || fail "no sample tree in $tree"
+cp "$program" "$tree/DOR_2020/zq18-20.exe"
+start="cd $tree/DOR_2020 && ZQ_WINEPREFIX=$ZQ_WINEPREFIX ZQ_WIN_TIMEOUT=120 bash $winrun zq18-20.exe"
+banner=' PROGRAM DO PRZEPCHNIĘCIA DANYCH DOR_ZQ <= #980  NA 2020 1.07(x86)'
+
+# --- the Wizard, forward and back, then cancel -----------------------------------
+tmux_start zq
+tmux_run zq "$start"
+tmux_wait_for zq "$banner" 60 || fail "no banner"
+tmux_row zq 1 | grep -qF -- "$banner" || fail "banner not on row 1"
+rule=$(printf '─%.0s' $(seq 79))
+tmux_row zq 2 | grep -qF -- "$rule" || fail "row 2 is not a rule: '$(tmux_row zq 2)'"
+tmux_wait_for zq "Lokalizacja" || fail "no page 1"
+tmux_wait_for zq "PgDn-Dalej" || fail "no status line on page 1"
+# A Polish letter typed on the terminal reaches the focused path field as one
+# character; Ctrl+P puts the field back as it was.
+tmux_cmd send-keys -t zq -l 'ż'
+tmux_wait_for zq 'DOR_2019\ż' 10 || fail "typed ż did not reach the path field"
+tmux_send zq C-p
+tmux_wait_gone zq 'DOR_2019\ż' 10 || fail "Ctrl+P did not restore the field"
+
+tmux_send zq PageDown
+tmux_wait_for zq "Dane globalne" || fail "PgDn did not reach page 2"
+tmux_send zq PageDown
+tmux_wait_for zq "Dane firmowe" || fail "PgDn did not reach page 3"
+tmux_send zq PageDown
+tmux_wait_for zq "START KOPIOWANIA" || fail "PgDn did not reach page 4"
+tmux_wait_for zq "F5-ZACZNIJ" || fail "no F5 on the status line of page 4"
+tmux_send zq PageUp
+tmux_wait_for zq "Dane firmowe" || fail "PgUp did not go back to page 3"
+tmux_send zq PageDown
+tmux_wait_for zq "START KOPIOWANIA" || fail "PgDn did not return to page 4"
+
+tmux_send zq Escape
+tmux_wait_for zq "Rezygnujesz z konwersji danych na nowy rok ?" || fail "no cancel question"
+tmux_send zq t
+tmux_wait_for zq "Nacisnij Enter" || fail "no closing prompt"
+tmux_send zq Enter
+code=$(tmux_exit_code zq 60) || fail "the program did not end"
+[ "$code" = 0 ] || fail "exit code $code after cancelling"
+tmux_kill zq
+
+# --- the usage text, on the console in code page 852 ------------------------------
+tmux_start usage
+tmux_run usage "$start '?'"
+tmux_wait_for usage "Katalogu w którym jest program zq18-20.EXE można umieścić" 60 ||
+  fail "no usage text"
+tmux_send usage Enter
+code=$(tmux_exit_code usage 60) || fail "the program did not end after the usage text"
+[ "$code" = 0 ] || fail "exit code $code after the usage text"
+tmux_kill usage
+
+# --- a pane too small for 80x25: a notice, then the screen anyway -----------------
+TMUX_TEST_SESSION=small
+tmux_cmd new-session -d -s small -x 60 -y 20 \
+  "env -i PATH=\"$PATH\" HOME=\"$TMUX_TEST_DIR\" TERM=xterm-256color LANG=C.UTF-8 PS1='$ ' bash --norc --noprofile" ||
+  fail "tmux did not start"
+tmux_wait_for small '$' || fail "no shell prompt"
+tmux_run small "$start"
+tmux_wait_for small "potrzeba 80 x 25" 60 || fail "no notice in a 60x20 pane"
+tmux_send small Space
+tmux_wait_for small "PgDn-Dalej" || fail "no screen after a key on the notice"
+tmux_send small Escape
+tmux_wait_for small "Rezygnujesz" || fail "no cancel question in the small pane"
+tmux_send small t
+tmux_wait_for small "Nacisnij Enter" || fail "no closing prompt in the small pane"
+tmux_send small Enter
+code=$(tmux_exit_code small 60) || fail "the program did not end in the small pane"
+[ "$code" = 0 ] || fail "exit code $code in the small pane"
+tmux_kill small
+
+# --- no console at all: a message and an end, not a wait for keys -----------------
+TMUX_TEST_SESSION=
+(cd "$tree/DOR_2020" && ZQ_WIN_TIMEOUT=60 bash "$winrun" zq18-20.exe </dev/null \
+  >"$TMUX_TEST_DIR/none.out" 2>"$TMUX_TEST_DIR/none.err")
+code=$?
+[ "$code" = 1 ] || fail "exit code $code without a console (want 1); $(cat "$TMUX_TEST_DIR/none.err")"
+grep -qF "Brak okna konsoli" "$TMUX_TEST_DIR/none.err" || fail "no message without a console"
+
+echo "wizard walk under wine passed"
