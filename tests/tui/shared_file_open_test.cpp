@@ -396,7 +396,7 @@ TEST_F(SharedFileTest, TemporaryNamesNeverNameAnExistingFile) {
 
   // A second generator seeded from the same (fake) clock draws the same number; the
   // name it would give exists by now, so it steps on to the next.
-  test::WriteFile(dir / fs::path(name.substr(dir.Path().string().size() + 1)), "");
+  test::WriteFile(dir / name.substr(dir.Path().string().size() + 1), "");
   SharedFiles twin(screen);
   twin.SettleTemporaryDirectory();
   std::string next = twin.TemporaryName("", ".tmp");
