@@ -232,5 +232,53 @@ TEST_F(ConsoleScreen, ClipboardTextRoundTripsAndNeverWaits) {
   EXPECT_EQ(text, "Łódź, ul. Piotrkowska"_pl);
 }
 
+// Another program holding the clipboard open makes OpenClipboard fail at once; the
+// program's own clipboard stands in, and neither call waits for the other program.
+TEST(Win32Clipboard, HeldByAnotherProgramTheProgramsOwnStandsIn) {
+  std::string helper = ZQ_WIN_LOCK;
+  if (!helper.empty() && helper[0] == '/') {  // built on a POSIX host, run under wine
+    for (char& c : helper)
+      if (c == '/') c = '\\';
+    helper = "Z:" + helper;
+  }
+  std::string tag = std::to_string(GetCurrentProcessId());
+  std::string readyName = "zq-clipboard-ready-" + tag, releaseName = "zq-clipboard-release-" + tag;
+  HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, readyName.c_str());
+  HANDLE release = CreateEventA(nullptr, TRUE, FALSE, releaseName.c_str());
+  ASSERT_TRUE(ready && release);
+  Win32Console console;
+  ASSERT_TRUE(console.SetClipboard("Łódź"_pl));
+
+  std::string line = "\"" + helper + "\" hold-clipboard " + readyName + " " + releaseName;
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  ASSERT_TRUE(
+      CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+      << line << ": error " << GetLastError();
+  HANDLE waits[2] = {ready, pi.hProcess};
+  DWORD which = WaitForMultipleObjects(2, waits, FALSE, 30000);
+  if (which == WAIT_OBJECT_0) {
+    std::string text;
+    EXPECT_TRUE(console.GetClipboard(text));
+    EXPECT_EQ(text, "Łódź"_pl);
+    EXPECT_TRUE(console.SetClipboard("Kraków"_pl));
+    EXPECT_TRUE(console.GetClipboard(text));
+    EXPECT_EQ(text, "Kraków"_pl);
+  }
+  SetEvent(release);
+  WaitForSingleObject(pi.hProcess, 30000);
+  DWORD code = 0;
+  GetExitCodeProcess(pi.hProcess, &code);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  CloseHandle(ready);
+  CloseHandle(release);
+  if (which != WAIT_OBJECT_0) {
+    if (code == 3) GTEST_SKIP() << "no clipboard to hold here";
+    FAIL() << "the program holding the clipboard ended with " << code;
+  }
+}
+
 }  // namespace
 }  // namespace zq::platform::win32::test

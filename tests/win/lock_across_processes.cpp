@@ -6,6 +6,10 @@
 // checked here.)
 //   zq_win_lock                          runs the check, exit code 0 when it holds
 //   zq_win_lock probe FILE locked|free   the second process
+//   zq_win_lock hold-clipboard READY RELEASE
+//                                        keeps the clipboard open, as another program
+//                                        may, from setting the event READY until the
+//                                        event RELEASE is set (exit code 3: no clipboard)
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -116,10 +120,22 @@ int Run() {
   return failures == 0 ? 0 : 1;
 }
 
+int HoldClipboard(const char* ready, const char* release) {
+  HANDLE readyEvent = OpenEventA(EVENT_MODIFY_STATE, FALSE, ready);
+  HANDLE releaseEvent = OpenEventA(SYNCHRONIZE, FALSE, release);
+  if (readyEvent == nullptr || releaseEvent == nullptr) return 2;
+  if (!OpenClipboard(nullptr)) return 3;
+  SetEvent(readyEvent);
+  WaitForSingleObject(releaseEvent, 60000);
+  CloseClipboard();
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc == 4 && std::string(argv[1]) == "probe")
     return Probe(argv[2], std::string(argv[3]) == "locked");
+  if (argc == 4 && std::string(argv[1]) == "hold-clipboard") return HoldClipboard(argv[2], argv[3]);
   return Run();
 }
