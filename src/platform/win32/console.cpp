@@ -535,48 +535,6 @@ void Win32Console::FlushFrame(bool force) {
   if (buffer_.Flush(sink, NowMs(), force)) PutCursor();
 }
 
-bool Win32Console::GetClipboard(std::string& cp852) {
-  cp852 = clipboard_;
-  // Opening fails at once while another program holds the clipboard: the
-  // program's own clipboard then stands in, and nothing waits.
-  if (!OpenClipboard(GetConsoleWindow())) return true;
-  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-    if (const auto* text = static_cast<const wchar_t*>(GlobalLock(data))) {
-      std::size_t limit = GlobalSize(data) / sizeof(wchar_t);
-      std::size_t n = 0;
-      while (n < limit && text[n] != 0) ++n;
-      cp852 = WideToCp852(std::wstring_view(text, n));
-      GlobalUnlock(data);
-    }
-  }
-  // No text there (an image, an empty clipboard, or a host that keeps none): the
-  // program's own copy is still worth pasting.
-  CloseClipboard();
-  return true;
-}
-
-bool Win32Console::SetClipboard(std::string_view cp852) {
-  clipboard_ = cp852;
-  HWND owner = GetConsoleWindow();
-  // Without a window the system clipboard would take the text and drop it again.
-  if (owner == nullptr || !OpenClipboard(owner)) return true;
-  std::wstring wide = Cp852ToWide(cp852);
-  if (EmptyClipboard()) {
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, (wide.size() + 1) * sizeof(wchar_t));
-    if (block != nullptr) {
-      if (auto* p = static_cast<wchar_t*>(GlobalLock(block))) {
-        std::memcpy(p, wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
-        GlobalUnlock(block);
-        if (SetClipboardData(CF_UNICODETEXT, block) == nullptr) GlobalFree(block);
-      } else {
-        GlobalFree(block);
-      }
-    }
-  }
-  CloseClipboard();
-  return true;
-}
-
 void Win32Console::Restore() {
   if (screenTaken_) {
     if (screen_ != output_) {
