@@ -38,6 +38,8 @@ command -v wine >/dev/null || win_need+=(wine)
 [ -x /usr/lib/wine/wine64 ] || win_need+=(wine64)
 command -v tmux >/dev/null || win_need+=(tmux)
 command -v script >/dev/null || win_need+=(bsdutils)
+# wine runs as a Polish system; the Polish locale is made from these sources.
+[ -f /usr/share/i18n/locales/pl_PL ] && command -v localedef >/dev/null || win_need+=(locales)
 if [ ${#win_need[@]} -gt 0 ]; then
   sudo=()
   [ "$(id -u)" = 0 ] || sudo=(sudo)

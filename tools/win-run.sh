@@ -8,6 +8,9 @@
 # still running after ZQ_WIN_TIMEOUT seconds (default 600) is stopped with 124.
 # With ZQ_WIN_TTY set the program runs on a terminal of its own (script), so that it
 # has a console, and its output is shown when it ends.
+# wine runs as a Polish Windows, with the code pages of one (ANSI 1250, OEM 852):
+# wine takes them from the locale, which is made beside the prefix when the machine
+# lacks it (exit code 77 when it cannot be made).
 set -u
 
 program=${1:?usage: win-run.sh PROGRAM.exe [ARGUMENTS...]}
@@ -35,17 +38,37 @@ export WINEARCH=win64
 unset DISPLAY WAYLAND_DISPLAY
 
 mkdir -p "$(dirname "$prefix")"
+# The Polish locale: wine reads its code pages from the name and needs the locale
+# itself to give Polish file names to the host file system.
+# (Handed to wine only: this shell would warn that it cannot load the locale.)
+polish=(LC_ALL=pl_PL.UTF-8)
+if ! locale -a 2>/dev/null | grep -qix 'pl_PL.utf-\?8'; then
+  LOCPATH=$prefix-locale
+  polish+=(LOCPATH="$LOCPATH")
+  (
+    flock 9
+    [ -f "$LOCPATH/pl_PL.UTF-8/LC_CTYPE" ] ||
+      {
+        # localedef may warn and still make the locale: what it made counts.
+        mkdir -p "$LOCPATH" && localedef -i pl_PL -f UTF-8 "$LOCPATH/pl_PL.UTF-8"
+        [ -f "$LOCPATH/pl_PL.UTF-8/LC_CTYPE" ]
+      } >"$prefix-locale.log" 2>&1
+  ) 9>"$prefix-locale.lock" || skip "no Polish locale for wine (localedef: see $prefix-locale.log)"
+fi
+unset LANGUAGE
+wine=(env "${polish[@]}" "$wine")
+
 (
   flock 9
   if [ ! -f "$prefix/.zq-ready" ]; then
-    if ! timeout 300 "$wine" wineboot --init >"$prefix.log" 2>&1 ||
+    if ! timeout 300 "${wine[@]}" wineboot --init >"$prefix.log" 2>&1 ||
       ! timeout 60 wineserver -w >>"$prefix.log" 2>&1 || [ ! -f "$prefix/system.reg" ]; then
       exit 1
     fi
     # A temporary directory no longer than /tmp: tests show paths in fixed-width boxes.
     mkdir -p "$prefix/drive_c/t"
     for name in TEMP TMP; do
-      timeout 60 "$wine" reg add 'HKCU\Environment' /v "$name" /t REG_SZ /d 'C:\t' /f \
+      timeout 60 "${wine[@]}" reg add 'HKCU\Environment' /v "$name" /t REG_SZ /d 'C:\t' /f \
         >>"$prefix.log" 2>&1 || exit 1
     done
     timeout 60 wineserver -w >>"$prefix.log" 2>&1
@@ -58,7 +81,7 @@ if [ -n "${ZQ_WIN_TTY:-}" ] && command -v script >/dev/null 2>&1; then
   # A program that needs a console gets a terminal: wine makes a console only on
   # one. Its output goes to a file, not through the terminal the console draws on.
   log=$(mktemp "${TMPDIR:-/tmp}/zq-win-run.XXXXXX")
-  command=$(printf '%q ' "$wine" "$program" "$@")
+  command=$(printf '%q ' "${wine[@]}" "$program" "$@")
   timeout --kill-after=10 "$limit" script -qec "$command >$(printf '%q' "$log") 2>&1" /dev/null \
     </dev/null >/dev/null
   code=$?
@@ -69,12 +92,12 @@ else
   # otherwise run it in a process group of its own, stopped at its first read).
   foreground=()
   [ -t 0 ] && foreground=(--foreground)
-  timeout "${foreground[@]}" --kill-after=10 "$limit" "$wine" "$program" "$@"
+  timeout "${foreground[@]}" --kill-after=10 "$limit" "${wine[@]}" "$program" "$@"
   code=$?
 fi
 if [ "$code" = 124 ] || [ "$code" = 137 ]; then
   echo "win-run.sh: $program did not end within $limit s" >&2
-  wineserver -k >/dev/null 2>&1 || true
+  env "${polish[@]}" wineserver -k >/dev/null 2>&1 || true
   exit 124
 fi
 exit "$code"

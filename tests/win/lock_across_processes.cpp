@@ -10,12 +10,22 @@
 //                                        keeps the clipboard open, as another program
 //                                        may, from setting the event READY until the
 //                                        event RELEASE is set (exit code 3: no clipboard)
+//   zq_win_lock hold-lock FILE READY RELEASE
+//                                        takes the whole-file lock of FILE, sets READY
+//                                        and holds it until RELEASE is set (ten seconds
+//                                        at most); exit code 1 when it cannot lock
+//   zq_win_lock can-lock FILE            exit code 0 when the whole-file lock of FILE
+//                                        can be taken now
+// Arguments are read from the UTF-16 command line, so paths arrive in the OEM code
+// page the file calls take.
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/files.h"
 #include "platform/host.h"
+#include "platform/win32/process.h"
 #include "platform/win32/text.h"
 #include "platform/win32/win.h"
 
@@ -65,8 +75,8 @@ int Probe(const std::string& path, bool expectLocked) {
 int RunProbe(const std::string& path, const char* expect) {
   std::wstring self(MAX_PATH, L'\0');
   self.resize(GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size())));
-  std::wstring line = L"\"" + self + L"\" probe \"" + zq::platform::win32::Cp852ToWide(path) +
-                      L"\" " + zq::platform::win32::Cp852ToWide(expect);
+  std::wstring line = L"\"" + self + L"\" probe \"" + zq::platform::win32::OemToWide(path) +
+                      L"\" " + zq::platform::win32::OemToWide(expect);
   STARTUPINFOW si{};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
@@ -90,7 +100,7 @@ int RunProbe(const std::string& path, const char* expect) {
 int Run() {
   wchar_t temp[MAX_PATH + 1];
   DWORD n = GetTempPathW(MAX_PATH + 1, temp);
-  std::string dir = zq::platform::win32::WideToCp852(std::wstring_view(temp, n)) + "zqlock-" +
+  std::string dir = zq::platform::win32::WideToOem(std::wstring_view(temp, n)) + "zqlock-" +
                     std::to_string(GetCurrentProcessId());
   auto files = zq::platform::CreateHostFiles();
   int error = 0;
@@ -120,9 +130,38 @@ int Run() {
   return failures == 0 ? 0 : 1;
 }
 
-int HoldClipboard(const char* ready, const char* release) {
-  HANDLE readyEvent = OpenEventA(EVENT_MODIFY_STATE, FALSE, ready);
-  HANDLE releaseEvent = OpenEventA(SYNCHRONIZE, FALSE, release);
+std::unique_ptr<File> OpenShared(Files& files, const std::string& path) {
+  int error = 0;
+  return files.Open(path, zq::platform::kReadWrite, zq::platform::kShareReadWrite,
+                    zq::platform::Disposition::kOpenExisting, error);
+}
+
+int HoldLock(const std::string& path, const std::string& ready, const std::string& release) {
+  HANDLE readyEvent = OpenEventA(EVENT_MODIFY_STATE, FALSE, ready.c_str());
+  HANDLE releaseEvent = OpenEventA(SYNCHRONIZE, FALSE, release.c_str());
+  if (readyEvent == nullptr || releaseEvent == nullptr) return 2;
+  auto files = zq::platform::CreateHostFiles();
+  auto file = OpenShared(*files, path);
+  int error = 0;
+  if (!file || !file->Lock(0, kWholeFile, error)) return 1;
+  SetEvent(readyEvent);
+  WaitForSingleObject(releaseEvent, 10000);
+  file->Unlock(0, kWholeFile, error);
+  return 0;
+}
+
+int CanLock(const std::string& path) {
+  auto files = zq::platform::CreateHostFiles();
+  auto file = OpenShared(*files, path);
+  int error = 0;
+  if (!file || !file->Lock(0, kWholeFile, error)) return 1;
+  file->Unlock(0, kWholeFile, error);
+  return 0;
+}
+
+int HoldClipboard(const std::string& ready, const std::string& release) {
+  HANDLE readyEvent = OpenEventA(EVENT_MODIFY_STATE, FALSE, ready.c_str());
+  HANDLE releaseEvent = OpenEventA(SYNCHRONIZE, FALSE, release.c_str());
   if (readyEvent == nullptr || releaseEvent == nullptr) return 2;
   if (!OpenClipboard(nullptr)) return 3;
   SetEvent(readyEvent);
@@ -133,9 +172,14 @@ int HoldClipboard(const char* ready, const char* release) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (argc == 4 && std::string(argv[1]) == "probe")
-    return Probe(argv[2], std::string(argv[3]) == "locked");
-  if (argc == 4 && std::string(argv[1]) == "hold-clipboard") return HoldClipboard(argv[2], argv[3]);
+int main() {
+  std::vector<std::string> args;
+  for (const std::wstring& word : zq::platform::win32::SplitCommandLine(GetCommandLineW()))
+    args.push_back(zq::platform::win32::WideToOem(word));
+  std::string mode = args.size() > 1 ? args[1] : std::string();
+  if (args.size() == 4 && mode == "probe") return Probe(args[2], args[3] == "locked");
+  if (args.size() == 4 && mode == "hold-clipboard") return HoldClipboard(args[2], args[3]);
+  if (args.size() == 5 && mode == "hold-lock") return HoldLock(args[2], args[3], args[4]);
+  if (args.size() == 3 && mode == "can-lock") return CanLock(args[2]);
   return Run();
 }

@@ -1,5 +1,5 @@
 // Process services of the Windows build: the command line split as the C runtime
-// does, texts in code page 852 whatever the system's code pages, standard output.
+// does, texts in the OEM code page, standard output.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -31,7 +31,8 @@ TEST(SplitCommandLine, FollowsTheRulesOfTheCRuntime) {
   EXPECT_EQ(SplitCommandLine(L"C:\\zq\\\"a b\" c"), (V{L"C:\\zq\\a b", L"c"}));
 }
 
-TEST(Win32Process, TextsArriveInCodePage852) {
+TEST(Win32Process, TextsArriveInTheOemCodePage) {
+  if (GetOEMCP() != 852) GTEST_SKIP() << "needs a Polish system (OEM code page 852)";
   Win32Process process(nullptr);
   ASSERT_TRUE(SetEnvironmentVariableW(L"ZQ_WIN_TEST", L"\u0141\u00F3d\u017A"));
   EXPECT_EQ(process.Environment("ZQ_WIN_TEST"), std::optional<std::string>("Łódź"_pl));
@@ -48,7 +49,7 @@ TEST(Win32Process, TextsArriveInCodePage852) {
   std::string own = process.OwnPath();
   ASSERT_GT(own.size(), 4u);
   EXPECT_EQ(own[1], ':');
-  EXPECT_EQ(WideToCp852(L"zq_win_tests.exe"), own.substr(own.rfind('\\') + 1));
+  EXPECT_EQ(own.substr(own.rfind('\\') + 1), "zq_win_tests.exe");
   // The arguments are the command line's after the program.
   auto words = SplitCommandLine(GetCommandLineW());
   EXPECT_EQ(process.Arguments().size(), words.size() - 1);
@@ -61,7 +62,7 @@ TEST(Win32Process, TextsArriveInCodePage852) {
 
 TEST(Win32Process, RedirectedStandardOutputGetsCodePage852BytesWithCrLf) {
   test::TempDir dir;
-  std::wstring path = Cp852ToWide((dir / "out.txt").string());
+  std::wstring path = (dir / "out.txt").wstring();
   HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(file, INVALID_HANDLE_VALUE);
@@ -75,18 +76,26 @@ TEST(Win32Process, RedirectedStandardOutputGetsCodePage852BytesWithCrLf) {
             "Uruchom zq18-20\r\ngdzie:\r\nKatalog danych - ąę\r\n"_pl);
 }
 
-TEST(Cp852Text, WideConversionIsTheCodePageTable) {
+// What the system's OEM conversion must give for the program's texts to be right.
+TEST(OemText, OnAPolishSystemTheOemCodePageIsCodePage852) {
+  if (GetOEMCP() != 852) GTEST_SKIP() << "needs a Polish system (OEM code page 852)";
   for (int b = 0; b < 256; ++b) {
     std::string byte(1, static_cast<char>(b));
-    std::wstring wide = Cp852ToWide(byte);
+    std::wstring wide = OemToWide(byte);
     ASSERT_EQ(wide.size(), 1u);
-    EXPECT_EQ(static_cast<char16_t>(wide[0]), kCp852ToUnicode[static_cast<std::size_t>(b)]);
-    EXPECT_EQ(WideToCp852(wide), byte);
+    EXPECT_EQ(static_cast<char16_t>(wide[0]), kCp852ToUnicode[static_cast<std::size_t>(b)]) << b;
+    EXPECT_EQ(WideToOem(wide), byte) << b;
   }
+}
+
+TEST(OemText, CharactersTheCodePageLacksAreMarkedNeverMappedToALookAlike) {
   // One marker for a character beyond the basic plane, not two.
-  EXPECT_EQ(WideToCp852(L"a\U0001F600b"), "a?b");
-  EXPECT_FALSE(FitsCp852(L"\u20AC"));
-  EXPECT_TRUE(FitsCp852(L"\u0104\u2591"));
+  EXPECT_EQ(WideToOem(L"a\U0001F600b"), "a?b");
+  // A with macron is in no OEM code page of a Latin script in its own right; a best
+  // fit would turn it into A and name another file.
+  EXPECT_EQ(WideToOem(L"\u0100X"), "?X");
+  EXPECT_EQ(WideToOem(L"\u20AC", '_'), "_");
+  EXPECT_EQ(OemToWide(""), L"");
 }
 
 }  // namespace

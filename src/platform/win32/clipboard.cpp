@@ -41,8 +41,7 @@ bool Win32Console::SetClipboard(std::string_view cp852) {
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, cp852.size() + 1);
     if (block != nullptr) {
       if (auto* p = static_cast<char*>(GlobalLock(block))) {
-        if (!cp852.empty())
-          OemToCharBuffA(cp852.data(), p, static_cast<DWORD>(cp852.size()));
+        if (!cp852.empty()) OemToCharBuffA(cp852.data(), p, static_cast<DWORD>(cp852.size()));
         p[cp852.size()] = '\0';
         GlobalUnlock(block);
         if (SetClipboardData(CF_TEXT, block) == nullptr) GlobalFree(block);

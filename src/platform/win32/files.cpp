@@ -42,11 +42,12 @@ bool Ok(int& error) {
   return true;
 }
 
-// A path as the wide calls take it. A NUL inside would cut the name short.
-bool WidePath(std::string_view path, std::wstring& out, int& error) {
+// A path as the narrow calls take it, in the OEM code page. A NUL inside would cut
+// the name short.
+bool NarrowPath(std::string_view path, std::string& out, int& error) {
   if (path.find('\0') != std::string_view::npos) return Fail(error, kErrInvalidName);
   if (path.empty()) return Fail(error, kErrPathNotFound);
-  out = Cp852ToWide(path);
+  out.assign(path);
   return true;
 }
 
@@ -160,22 +161,24 @@ class Win32File final : public File {
   HANDLE handle_;
 };
 
-// A find name in code page 852. A long name with characters the code page lacks
-// could never be opened again under that spelling; its short name can.
-std::string FoundName(const WIN32_FIND_DATAW& data) {
-  std::wstring_view name = data.cFileName;
-  if (!FitsCp852(name) && data.cAlternateFileName[0] != 0) name = data.cAlternateFileName;
-  return WideToCp852(name);
+// A found name. A long name with characters the OEM code page lacks comes with '?'
+// in their place (a character no name holds) and could never be opened again under
+// that spelling; its short name can.
+std::string FoundName(const WIN32_FIND_DATAA& data) {
+  std::string_view name = data.cFileName;
+  if (name.find('?') != std::string_view::npos && data.cAlternateFileName[0] != 0)
+    name = data.cAlternateFileName;
+  return std::string(name);
 }
 
-bool Wanted(const WIN32_FIND_DATAW& data, std::uint32_t mask) {
-  std::wstring_view name = data.cFileName;
-  if (name == L"." || name == L"..") return false;
+bool Wanted(const WIN32_FIND_DATAA& data, std::uint32_t mask) {
+  std::string_view name = data.cFileName;
+  if (name == "." || name == "..") return false;
   const DWORD kMasked = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;
   return (data.dwFileAttributes & kMasked & ~static_cast<DWORD>(mask)) == 0;
 }
 
-void Fill(const WIN32_FIND_DATAW& data, FindData& out) {
+void Fill(const WIN32_FIND_DATAA& data, FindData& out) {
   out.name = FoundName(data);
   out.attributes = Attributes(data.dwFileAttributes);
   out.size = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
@@ -193,8 +196,8 @@ class Win32Find final : public FindHandle {
 
   bool Next(FindData& data) override {
     if (handle_ == INVALID_HANDLE_VALUE) return false;
-    WIN32_FIND_DATAW found;
-    while (::FindNextFileW(handle_, &found)) {
+    WIN32_FIND_DATAA found;
+    while (::FindNextFileA(handle_, &found)) {
       if (!Wanted(found, mask_)) continue;
       Fill(found, data);
       return true;
@@ -209,8 +212,8 @@ class Win32Find final : public FindHandle {
 };
 
 // Identity of an existing file or directory: volume and file index.
-bool Identity(const std::wstring& path, BY_HANDLE_FILE_INFORMATION& info) {
-  HANDLE h = ::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+bool Identity(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
+  HANDLE h = ::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
   bool ok = ::GetFileInformationByHandle(h, &info) != 0;
@@ -222,8 +225,8 @@ class Win32Files final : public Files {
  public:
   std::unique_ptr<File> Open(std::string_view path, Access access, Share share,
                              Disposition disposition, int& error) override {
-    std::wstring wide;
-    if (!WidePath(path, wide, error)) return nullptr;
+    std::string name;
+    if (!NarrowPath(path, name, error)) return nullptr;
     if ((access & kReadWrite) == 0) {
       error = kErrInvalidParameter;
       return nullptr;
@@ -247,7 +250,7 @@ class Win32Files final : public Files {
         break;
     }
     HANDLE h =
-        ::CreateFileW(wide.c_str(), desired, sharing, nullptr, how, FILE_ATTRIBUTE_NORMAL, nullptr);
+        ::CreateFileA(name.c_str(), desired, sharing, nullptr, how, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
       error = LastError();
       return nullptr;
@@ -264,40 +267,40 @@ class Win32Files final : public Files {
   }
 
   bool Rename(std::string_view from, std::string_view to, int& error) override {
-    std::wstring a, b;
-    if (!WidePath(from, a, error) || !WidePath(to, b, error)) return false;
-    if (!::MoveFileW(a.c_str(), b.c_str())) return Fail(error, LastError());
+    std::string a, b;
+    if (!NarrowPath(from, a, error) || !NarrowPath(to, b, error)) return false;
+    if (!::MoveFileA(a.c_str(), b.c_str())) return Fail(error, LastError());
     return Ok(error);
   }
 
   bool Remove(std::string_view path, int& error) override {
-    std::wstring wide;
-    if (!WidePath(path, wide, error)) return false;
-    if (!::DeleteFileW(wide.c_str())) return Fail(error, LastError());
+    std::string name;
+    if (!NarrowPath(path, name, error)) return false;
+    if (!::DeleteFileA(name.c_str())) return Fail(error, LastError());
     return Ok(error);
   }
 
   bool MakeDirectory(std::string_view path, int& error) override {
-    std::wstring wide;
-    if (!WidePath(path, wide, error)) return false;
-    if (!::CreateDirectoryW(wide.c_str(), nullptr)) return Fail(error, LastError());
+    std::string name;
+    if (!NarrowPath(path, name, error)) return false;
+    if (!::CreateDirectoryA(name.c_str(), nullptr)) return Fail(error, LastError());
     return Ok(error);
   }
 
   bool RemoveDirectory(std::string_view path, int& error) override {
-    std::wstring wide;
-    if (!WidePath(path, wide, error)) return false;
-    if (!::RemoveDirectoryW(wide.c_str())) return Fail(error, LastError());
+    std::string name;
+    if (!NarrowPath(path, name, error)) return false;
+    if (!::RemoveDirectoryA(name.c_str())) return Fail(error, LastError());
     return Ok(error);
   }
 
   bool GetAttributes(std::string_view path, std::uint32_t& attributes,
                      std::int64_t& size) override {
-    std::wstring wide;
+    std::string name;
     int error = 0;
-    if (!WidePath(path, wide, error)) return false;
+    if (!NarrowPath(path, name, error)) return false;
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!::GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data)) return false;
+    if (!::GetFileAttributesExA(name.c_str(), GetFileExInfoStandard, &data)) return false;
     attributes = Attributes(data.dwFileAttributes);
     size = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                ? 0
@@ -308,10 +311,10 @@ class Win32Files final : public Files {
 
   std::unique_ptr<FindHandle> FindFirst(std::string_view pattern, std::uint32_t mask,
                                         FindData& first, int& error) override {
-    std::wstring wide;
-    if (!WidePath(pattern, wide, error)) return nullptr;
-    WIN32_FIND_DATAW found;
-    HANDLE h = ::FindFirstFileW(wide.c_str(), &found);
+    std::string name;
+    if (!NarrowPath(pattern, name, error)) return nullptr;
+    WIN32_FIND_DATAA found;
+    HANDLE h = ::FindFirstFileA(name.c_str(), &found);
     if (h == INVALID_HANDLE_VALUE) {
       error = LastError();
       // An empty directory has no match, which is not a fault of the path.
@@ -330,26 +333,26 @@ class Win32Files final : public Files {
   }
 
   std::string CurrentDirectory() override {
-    std::vector<wchar_t> buffer(MAX_PATH + 1);
+    std::vector<char> buffer(MAX_PATH + 1);
     for (;;) {
-      DWORD n = ::GetCurrentDirectoryW(static_cast<DWORD>(buffer.size()), buffer.data());
+      DWORD n = ::GetCurrentDirectoryA(static_cast<DWORD>(buffer.size()), buffer.data());
       if (n == 0) return {};
-      if (n < buffer.size()) return WideToCp852(std::wstring_view(buffer.data(), n));
+      if (n < buffer.size()) return std::string(buffer.data(), n);
       buffer.resize(n + 1);
     }
   }
 
   bool SetCurrentDirectory(std::string_view path, int& error) override {
-    std::wstring wide;
-    if (!WidePath(path, wide, error)) return false;
-    if (!::SetCurrentDirectoryW(wide.c_str())) return Fail(error, LastError());
+    std::string name;
+    if (!NarrowPath(path, name, error)) return false;
+    if (!::SetCurrentDirectoryA(name.c_str())) return Fail(error, LastError());
     return Ok(error);
   }
 
   bool SameObject(std::string_view a, std::string_view b) override {
-    std::wstring wa, wb;
+    std::string wa, wb;
     int error = 0;
-    if (!WidePath(a, wa, error) || !WidePath(b, wb, error)) return false;
+    if (!NarrowPath(a, wa, error) || !NarrowPath(b, wb, error)) return false;
     BY_HANDLE_FILE_INFORMATION ia, ib;
     if (!Identity(wa, ia) || !Identity(wb, ib)) return false;
     return ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
@@ -360,6 +363,7 @@ class Win32Files final : public Files {
 }  // namespace
 
 std::unique_ptr<Files> CreateWin32Files() {
+  UseOemFileApis();
   return std::make_unique<Win32Files>();
 }
 

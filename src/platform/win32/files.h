@@ -1,6 +1,7 @@
-// The Windows file system behind the Files interface. Paths are code page 852 bytes
-// handed to the wide Win32 calls through the code page table, so a name with Polish
-// letters is the same name on disk whatever the machine's OEM and ANSI code pages;
+// The Windows file system behind the Files interface. Paths are the program's
+// bytes handed to the narrow Win32 calls with the file calls set to the OEM code
+// page, the way the ledger program names its files, so that a firm directory with
+// Polish letters it made is found, and one made here is found by it, on any machine;
 // '\' and '/', drive letters, case-insensitive lookup, dropping trailing blanks and
 // dots, sharing modes and byte-range locks are the system's own. Error codes are
 // GetLastError's, passed on unchanged.

@@ -85,23 +85,28 @@ std::vector<std::wstring> SplitCommandLine(std::wstring_view line) {
   return out;
 }
 
-Win32Process::Win32Process(Win32Console* console) : console_(console) {}
+Win32Process::Win32Process(Win32Console* console) : console_(console) {
+  // The program's own path comes from a file call.
+  UseOemFileApis();
+}
 
+// The command line is read in UTF-16, so an argument with characters of the OEM
+// code page that the ANSI one lacks still arrives whole.
 std::vector<std::string> Win32Process::Arguments() {
   auto words = SplitCommandLine(GetCommandLineW());
   std::vector<std::string> out;
-  for (std::size_t i = 1; i < words.size(); ++i) out.push_back(WideToCp852(words[i]));
+  for (std::size_t i = 1; i < words.size(); ++i) out.push_back(WideToOem(words[i]));
   return out;
 }
 
 std::string Win32Process::OwnPath() {
-  std::wstring path(MAX_PATH, L'\0');
+  std::string path(MAX_PATH, '\0');
   for (;;) {
-    DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
     if (n == 0) return {};
     if (n < path.size()) {
       path.resize(n);
-      return WideToCp852(path);
+      return path;
     }
     if (path.size() >= 32768) return {};
     path.resize(path.size() * 2);
@@ -110,7 +115,7 @@ std::string Win32Process::OwnPath() {
 
 std::optional<std::string> Win32Process::Environment(std::string_view name) {
   if (name.empty() || name.find('=') != std::string_view::npos) return std::nullopt;
-  std::wstring wide = Cp852ToWide(name);
+  std::wstring wide = OemToWide(name);
   std::wstring value(256, L'\0');
   for (;;) {
     SetLastError(ERROR_SUCCESS);
@@ -121,7 +126,7 @@ std::optional<std::string> Win32Process::Environment(std::string_view name) {
     }
     if (n < value.size()) {
       value.resize(n);
-      return WideToCp852(value);
+      return WideToOem(value);
     }
     value.resize(n);  // n is the size needed, with its terminator
   }

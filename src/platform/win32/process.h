@@ -1,5 +1,5 @@
 // Process services of a Windows program. The command line, the program's path and
-// the environment are read through the wide calls and turned into code page 852.
+// the environment arrive in the OEM code page, the program's own.
 #pragma once
 
 #include <string>
@@ -23,7 +23,7 @@ class Win32Process : public Process {
   std::optional<std::string> Environment(std::string_view name) override;
   void Sleep(int milliseconds) override;
   LocalTime Now() override;
-  // To the console in code page 852, or byte for byte to a redirected handle; new
+  // To the console in its output code page (852 while the program runs), or byte for byte to a redirected handle; new
   // lines become CR LF either way.
   void WriteStdout(std::string_view cp852) override;
 
