@@ -1,6 +1,7 @@
 // The overwrite question, the key wait, the slow pause and the file look-ups.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 
 #include "copy_fixture.h"
@@ -254,6 +255,31 @@ TEST_F(CopyStatusTest, EachPrimitiveTellsHowItEnded) {
   EXPECT_FALSE(convert::Failed(CopyStatus::kNoSource));
   EXPECT_FALSE(convert::Failed(CopyStatus::kKept));
   EXPECT_TRUE(convert::Failed(CopyStatus::kCloseFailed));
+}
+
+// A source from last year that is read-only: every primitive makes its target as a
+// new file of today's, writable, whatever the source's time and attributes were.
+TEST_F(CopyStatusTest, TargetsAreNewFilesWithTheirOwnTimeAndDefaultAttributes) {
+  namespace fs = std::filesystem;
+  Write("src", "abcdefgh\r\n");
+  auto lastYear = fs::file_time_type::clock::now() - std::chrono::hours(24 * 365);
+  fs::last_write_time(dir / "src", lastYear);
+  fs::permissions(dir / "src",
+                  fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
+  for (int p = 0; p < 4; ++p) {
+    SCOPED_TRACE(p);
+    std::string target = "dst" + std::to_string(p);
+    ASSERT_EQ(Run(p, Path(target)), CopyStatus::kCopied);
+    EXPECT_GT(fs::last_write_time(dir / target), lastYear + std::chrono::hours(24 * 300));
+    EXPECT_NE(fs::status(dir / target).permissions() & fs::perms::owner_write, fs::perms::none);
+    std::uint32_t attributes = 0;
+    std::int64_t size = 0;
+    ASSERT_TRUE(rig.files->GetAttributes(Path(target), attributes, size));
+    EXPECT_EQ(attributes & platform::kAttrReadOnly, 0u);
+    EXPECT_EQ(attributes & (platform::kAttrHidden | platform::kAttrSystem), 0u);
+  }
+  fs::permissions(dir / "src", fs::perms::owner_write, fs::perm_options::add);
 }
 
 }  // namespace
