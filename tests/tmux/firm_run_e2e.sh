@@ -23,15 +23,8 @@ tree_sums "$work/DOR_2019" >"$TMUX_TEST_DIR/source.before"
 
 tmux_start zq
 tmux_run zq "cd $work/prog && ./zq18-20"
-tmux_wait_for zq " Lokalizacja " || fail "no page 1"
 tmux_wait_for zq "PROGRAM DO PRZEPCHNI" || fail "no banner"
-tmux_send zq PageDown
-tmux_wait_for zq " Dane globalne, konfiguracyjne " || fail "no page 2"
-tmux_send zq PageDown
-tmux_wait_for zq " Dane firmowe " || fail "no page 3"
-tmux_send zq PageDown
-tmux_wait_for zq " START KOPIOWANIA " || fail "no page 4"
-tmux_send zq F5
+walk_to_start zq
 
 answer_run zq 120
 tmux_send zq Enter

@@ -13,6 +13,19 @@ sample_firms() {
   carried=$(grep -cF '(already in DOR_2020)' "$1")
 }
 
+# walk_to_start SESSION: from page 1 of the Wizard through the other three with
+# PgDn, then F5 starts the copy with every default choice.
+walk_to_start() {
+  tmux_wait_for "$1" " Lokalizacja " || fail "no page 1"
+  tmux_send "$1" PageDown
+  tmux_wait_for "$1" " Dane globalne, konfiguracyjne " || fail "no page 2"
+  tmux_send "$1" PageDown
+  tmux_wait_for "$1" " Dane firmowe " || fail "no page 3"
+  tmux_send "$1" PageDown
+  tmux_wait_for "$1" " START KOPIOWANIA " || fail "no page 4"
+  tmux_send "$1" F5
+}
+
 # answer_run SESSION SECONDS: from the start of the copy on, the program asks what
 # it needs; each question is answered as it comes (it is then the last line
 # written), until the closing prompt. The last screen goes to `screen`, the number

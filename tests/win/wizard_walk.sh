@@ -10,37 +10,11 @@
 set -u
 . "$(dirname "$0")/../tmux/lib.sh"
 
-program=${1:?usage: wizard_walk.sh zq18-20.exe zq-sample.exe win-run.sh}
-sample=${2:?}
-winrun=${3:?}
-command -v wine >/dev/null 2>&1 || command -v wine64 >/dev/null 2>&1 || {
-  echo "wine is not installed: skipped"
-  exit 77
-}
-export ZQ_WINEPREFIX=${ZQ_WINEPREFIX:-$TMUX_TEST_DIR/wine-prefix}
-winrun=$(cd "$(dirname "$winrun")" && pwd)/$(basename "$winrun")
-# The panes go first, then whatever wine still runs in the trees, then the trees.
-walk_cleanup() {
-  tmux_cmd kill-server >/dev/null 2>&1 || true
-  WINEPREFIX=$ZQ_WINEPREFIX timeout 20 wineserver -w >/dev/null 2>&1 || true
-  tmux_cleanup
-}
-trap walk_cleanup EXIT
+. "$(dirname "$0")/wine_lib.sh"
 
 # The wine prefix and the sample trees, made before any pane waits on them.
 tree="$TMUX_TEST_DIR/tree"
-bash "$winrun" "$sample" --out "Z:$(echo "$tree" | tr / '\\')" --firms 4 --seed 7 \
-  --program-dir "Z:$(echo "$tree/DOR_2020" | tr / '\\')" >"$TMUX_TEST_DIR/sample.log" 2>&1
-code=$?
-[ "$code" = 77 ] && {
-  cat "$TMUX_TEST_DIR/sample.log"
-  exit 77
-}
-[ "$code" = 0 ] || {
-  cat "$TMUX_TEST_DIR/sample.log"
-  fail "the sample maker failed ($code)"
-}
-[ -f "$tree/DOR_2019/SPISFIRM.DAT" ] || fail "no sample tree in $tree"
+wine_sample "$tree" --firms 4 --seed 7 --program-dir "$tree/DOR_2020"
 cp "$program" "$tree/DOR_2020/zq18-20.exe"
 start="cd $tree/DOR_2020 && ZQ_WINEPREFIX=$ZQ_WINEPREFIX ZQ_WIN_TIMEOUT=120 bash $winrun zq18-20.exe"
 banner=' PROGRAM DO PRZEPCHNIĘCIA DANYCH DOR_ZQ <= #980  NA 2020 1.07(x86)'
