@@ -1,9 +1,9 @@
 #include "platform/posix/key_decoder.h"
 
 #include <algorithm>
-#include <array>
 #include <vector>
 
+#include "platform/bios_keys.h"
 #include "platform/cp852.h"
 
 namespace zq::platform {
@@ -14,97 +14,6 @@ constexpr std::uint8_t kEsc = 0x1B;
 // A sequence that has not ended after this many bytes is noise, not a key.
 constexpr std::size_t kMaxSequence = 48;
 
-// Keys without a character and their BIOS scan codes: plain, Shift, Ctrl, Alt.
-enum Special {
-  kF1,
-  kF2,
-  kF3,
-  kF4,
-  kF5,
-  kF6,
-  kF7,
-  kF8,
-  kF9,
-  kF10,
-  kF11,
-  kF12,
-  kUp,
-  kDown,
-  kLeft,
-  kRight,
-  kHome,
-  kEnd,
-  kPgUp,
-  kPgDn,
-  kIns,
-  kDel,
-  kCenter,
-  kSpecialCount
-};
-
-struct ScanSet {
-  std::uint8_t plain, shift, ctrl, alt;
-};
-
-constexpr std::array<ScanSet, kSpecialCount> kSpecialScans = {{
-    {0x3B, 0x54, 0x5E, 0x68}, {0x3C, 0x55, 0x5F, 0x69}, {0x3D, 0x56, 0x60, 0x6A},
-    {0x3E, 0x57, 0x61, 0x6B}, {0x3F, 0x58, 0x62, 0x6C}, {0x40, 0x59, 0x63, 0x6D},
-    {0x41, 0x5A, 0x64, 0x6E}, {0x42, 0x5B, 0x65, 0x6F}, {0x43, 0x5C, 0x66, 0x70},
-    {0x44, 0x5D, 0x67, 0x71}, {0x85, 0x87, 0x89, 0x8B}, {0x86, 0x88, 0x8A, 0x8C},
-    {0x48, 0x48, 0x8D, 0x98},  // Up
-    {0x50, 0x50, 0x91, 0xA0},  // Down
-    {0x4B, 0x4B, 0x73, 0x9B},  // Left
-    {0x4D, 0x4D, 0x74, 0x9D},  // Right
-    {0x47, 0x47, 0x77, 0x97},  // Home
-    {0x4F, 0x4F, 0x75, 0x9F},  // End
-    {0x49, 0x49, 0x84, 0x99},  // PgUp
-    {0x51, 0x51, 0x76, 0xA1},  // PgDn
-    {0x52, 0x52, 0x92, 0xA2},  // Insert
-    {0x53, 0x53, 0x93, 0xA3},  // Del
-    {0x4C, 0x4C, 0x8F, 0x4C},  // keypad 5 without Num Lock
-}};
-
-// Scan codes of the US keyboard for printable ASCII, and whether Shift makes it.
-struct AsciiKey {
-  std::uint8_t scan;
-  bool shifted;
-};
-
-constexpr std::array<AsciiKey, 128> MakeAsciiTable() {
-  std::array<AsciiKey, 128> t{};
-  auto set = [&t](char c, std::uint8_t scan, bool shifted) {
-    t[static_cast<std::size_t>(c)] = AsciiKey{scan, shifted};
-  };
-  const char* rows[] = {"qwertyuiop", "asdfghjkl", "zxcvbnm"};
-  const std::uint8_t starts[] = {0x10, 0x1E, 0x2C};
-  for (int r = 0; r < 3; ++r)
-    for (int i = 0; rows[r][i]; ++i) {
-      auto scan = static_cast<std::uint8_t>(starts[r] + i);
-      set(rows[r][i], scan, false);
-      set(static_cast<char>(rows[r][i] - 'a' + 'A'), scan, true);
-    }
-  const char* digits = "1234567890";
-  const char* shiftedDigits = "!@#$%^&*()";
-  for (int i = 0; i < 10; ++i) {
-    set(digits[i], static_cast<std::uint8_t>(0x02 + i), false);
-    set(shiftedDigits[i], static_cast<std::uint8_t>(0x02 + i), true);
-  }
-  const struct {
-    char plain, shifted;
-    std::uint8_t scan;
-  } punct[] = {{'-', '_', 0x0C}, {'=', '+', 0x0D},  {'[', '{', 0x1A}, {']', '}', 0x1B},
-               {';', ':', 0x27}, {'\'', '"', 0x28}, {'`', '~', 0x29}, {'\\', '|', 0x2B},
-               {',', '<', 0x33}, {'.', '>', 0x34},  {'/', '?', 0x35}};
-  for (const auto& p : punct) {
-    set(p.plain, p.scan, false);
-    set(p.shifted, p.scan, true);
-  }
-  set(' ', 0x39, false);
-  return t;
-}
-
-constexpr std::array<AsciiKey, 128> kAscii = MakeAsciiTable();
-
 std::uint8_t ShiftFromModifier(int m) {
   if (m < 2) return 0;
   int v = m - 1;
@@ -113,24 +22,6 @@ std::uint8_t ShiftFromModifier(int m) {
   if (v & (2 | 8)) s |= kAlt;
   if (v & 4) s |= kCtrl;
   return s;
-}
-
-// The scan code a Polish letter sits on (the Latin letter its key carries).
-std::uint8_t PolishScan(std::uint8_t ch, bool& upper) {
-  struct Entry {
-    std::uint8_t lower, upper, scan;
-  };
-  static constexpr Entry kLetters[] = {{0xA5, 0xA4, 0x1E}, {0x86, 0x8F, 0x2E}, {0xA9, 0xA8, 0x12},
-                                       {0x88, 0x9D, 0x26}, {0xE4, 0xE3, 0x31}, {0xA2, 0xE0, 0x18},
-                                       {0x98, 0x97, 0x1F}, {0xAB, 0x8D, 0x2D}, {0xBE, 0xBD, 0x2C}};
-  for (const auto& e : kLetters) {
-    if (ch == e.lower || ch == e.upper) {
-      upper = ch == e.upper;
-      return e.scan;
-    }
-  }
-  upper = false;
-  return 0;
 }
 
 std::vector<int> Numbers(std::string_view params) {
@@ -155,39 +46,47 @@ int Param(const std::vector<int>& p, std::size_t i, int fallback) {
   return i < p.size() && p[i] >= 0 ? p[i] : fallback;
 }
 
-// The key a "CSI n ~" number stands for, -1 when none.
-int TildeKey(int n, std::uint8_t& shift) {
+// The key a "CSI n ~" number stands for; false when none.
+bool TildeKey(int n, PcKey& key, std::uint8_t& shift) {
   switch (n) {
     case 1:
     case 7:
-      return kHome;
+      key = PcKey::kHome;
+      return true;
     case 2:
-      return kIns;
+      key = PcKey::kIns;
+      return true;
     case 3:
-      return kDel;
+      key = PcKey::kDel;
+      return true;
     case 4:
     case 8:
-      return kEnd;
+      key = PcKey::kEnd;
+      return true;
     case 5:
-      return kPgUp;
+      key = PcKey::kPgUp;
+      return true;
     case 6:
-      return kPgDn;
+      key = PcKey::kPgDn;
+      return true;
     case 11:
     case 12:
     case 13:
     case 14:
     case 15:
-      return kF1 + (n - 11);
+      key = FunctionKey(n - 10);
+      return true;
     case 17:
     case 18:
     case 19:
     case 20:
     case 21:
-      return kF6 + (n - 17);
+      key = FunctionKey(n - 11);
+      return true;
     case 23:
-      return kF11;
     case 24:
-      return kF12;
+      key = FunctionKey(n - 12);
+      return true;
     default:
       break;
   }
@@ -196,9 +95,51 @@ int TildeKey(int n, std::uint8_t& shift) {
   for (int i = 0; i < 8; ++i)
     if (kShifted[i] == n) {
       shift |= kShift;
-      return kF3 + i;
+      key = FunctionKey(3 + i);
+      return true;
     }
-  return -1;
+  return false;
+}
+
+// The cursor keys and F1..F4 as the final byte of a CSI or SS3 sequence; false
+// for any other byte.
+bool FinalKey(char fin, PcKey& key) {
+  switch (fin) {
+    case 'A':
+      key = PcKey::kUp;
+      return true;
+    case 'B':
+      key = PcKey::kDown;
+      return true;
+    case 'C':
+      key = PcKey::kRight;
+      return true;
+    case 'D':
+      key = PcKey::kLeft;
+      return true;
+    case 'H':
+      key = PcKey::kHome;
+      return true;
+    case 'F':
+      key = PcKey::kEnd;
+      return true;
+    case 'E':
+      key = PcKey::kCenter;
+      return true;
+    case 'P':
+    case 'Q':
+    case 'R':
+    case 'S':
+      key = FunctionKey(fin - 'P' + 1);
+      return true;
+    default:
+      return false;
+  }
+}
+
+// rxvt's cursor keys with a modifier (Shift after CSI, Ctrl after SS3).
+bool RxvtCursorKey(char fin, PcKey& key) {
+  return fin >= 'a' && fin <= 'd' && FinalKey(static_cast<char>(fin - 'a' + 'A'), key);
 }
 
 }  // namespace
@@ -248,30 +189,26 @@ void KeyDecoder::EmitKey(std::uint8_t scan, std::uint8_t ch, std::uint8_t shift)
   ready_.push_back(e);
 }
 
-void KeyDecoder::EmitSpecial(int key, std::uint8_t shift) {
-  const ScanSet& s = kSpecialScans[static_cast<std::size_t>(key)];
-  std::uint8_t scan = (shift & kAlt)     ? s.alt
-                      : (shift & kCtrl)  ? s.ctrl
-                      : (shift & kShift) ? s.shift
-                                         : s.plain;
-  EmitKey(scan, 0, shift);
+void KeyDecoder::EmitPcKey(PcKey key, std::uint8_t shift) {
+  KeyEvent k = PcKeyEvent(key, shift);
+  EmitKey(k.scan, k.ch, k.shift);
 }
 
 void KeyDecoder::EmitByte(std::uint8_t b, std::uint8_t extraShift) {
   std::uint8_t shift = extraShift;
   switch (b) {
     case 0x0D:
-      EmitKey(0x1C, 0x0D, shift);
+      EmitPcKey(PcKey::kEnter, shift);
       return;
     case 0x0A:
-      EmitKey(0x1C, 0x0A, shift | kCtrl);
+      EmitPcKey(PcKey::kEnter, shift | kCtrl);
       return;
     case 0x09:
-      EmitKey(0x0F, 0x09, shift);
+      EmitPcKey(PcKey::kTab, shift);
       return;
     case 0x08:
     case 0x7F:
-      EmitKey(0x0E, 0x08, shift);
+      EmitPcKey(PcKey::kBackspace, shift);
       return;
     case 0x00:
       EmitKey(0x03, 0x00, shift | kCtrl);
@@ -292,11 +229,11 @@ void KeyDecoder::EmitByte(std::uint8_t b, std::uint8_t extraShift) {
       break;
   }
   if (b >= 0x01 && b <= 0x1A) {
-    EmitKey(kAscii[static_cast<std::size_t>('a' + b - 1)].scan, b, shift | kCtrl);
+    EmitKey(KeyOfCharacter(static_cast<std::uint8_t>('a' + b - 1)).scan, b, shift | kCtrl);
     return;
   }
   if (b >= 0x20 && b < 0x7F) {
-    const AsciiKey& k = kAscii[b];
+    CharacterKey k = KeyOfCharacter(b);
     EmitKey(k.scan, b, shift | (k.shifted ? kShift : 0));
   }
 }
@@ -304,39 +241,36 @@ void KeyDecoder::EmitByte(std::uint8_t b, std::uint8_t extraShift) {
 void KeyDecoder::EmitAltByte(std::uint8_t b) {
   switch (b) {
     case 0x0D:
-      EmitKey(0x1C, 0, kAlt);
+      EmitPcKey(PcKey::kEnter, kAlt);
       return;
     case 0x0A:
-      EmitKey(0x1C, 0, kAlt | kCtrl);
+      EmitPcKey(PcKey::kEnter, kAlt | kCtrl);
       return;
     case 0x09:
-      EmitKey(0xA5, 0, kAlt);
+      EmitPcKey(PcKey::kTab, kAlt);
       return;
     case 0x08:
     case 0x7F:
-      EmitKey(0x0E, 0, kAlt);
+      EmitPcKey(PcKey::kBackspace, kAlt);
       return;
     default:
       break;
   }
   if (b < 0x20) {
     // Alt+Ctrl+letter: the letter's key without a character.
-    std::uint8_t scan =
-        (b >= 0x01 && b <= 0x1A) ? kAscii[static_cast<std::size_t>('a' + b - 1)].scan : 0x03;
+    std::uint8_t scan = (b >= 0x01 && b <= 0x1A)
+                            ? KeyOfCharacter(static_cast<std::uint8_t>('a' + b - 1)).scan
+                            : 0x03;
     EmitKey(scan, 0, kAlt | kCtrl);
     return;
   }
   if (b >= 0x7F) return;
-  const AsciiKey& k = kAscii[b];
+  CharacterKey k = KeyOfCharacter(b);
   std::uint8_t shift = kAlt | (k.shifted ? kShift : 0);
-  if (b == ' ') {
+  if (b == ' ')
     EmitKey(0x39, ' ', shift);
-  } else if (k.scan >= 0x02 && k.scan <= 0x0D) {
-    // The digit row has Alt codes of its own.
-    EmitKey(static_cast<std::uint8_t>(k.scan + 0x76), 0, shift);
-  } else {
-    EmitKey(k.scan, 0, shift);
-  }
+  else
+    EmitKey(AltScan(k.scan), 0, shift);
 }
 
 KeyDecoder::Parse KeyDecoder::DecodeOne(bool final, std::size_t& used) {
@@ -371,16 +305,15 @@ KeyDecoder::Parse KeyDecoder::DecodeOne(bool final, std::size_t& used) {
   if (cp < 0x80 || (cp >= 0xD800 && cp < 0xE000)) return Parse::kDone;
   int ch = UnicodeToCp852(cp);
   if (ch <= 0) return Parse::kDone;  // outside the code page: nothing to type
-  bool upper = false;
-  std::uint8_t scan = PolishScan(static_cast<std::uint8_t>(ch), upper);
-  EmitKey(scan, static_cast<std::uint8_t>(ch), upper ? kShift : 0);
+  CharacterKey k = KeyOfCharacter(static_cast<std::uint8_t>(ch));
+  EmitKey(k.scan, static_cast<std::uint8_t>(ch), k.shifted ? kShift : 0);
   return Parse::kDone;
 }
 
 KeyDecoder::Parse KeyDecoder::DecodeEscape(bool final, std::size_t& used) {
   if (buffer_.size() < 2) {
     if (!final) return Parse::kNeedMore;
-    EmitKey(0x01, 0x1B, 0);
+    EmitPcKey(PcKey::kEsc, 0);
     used = 1;
     return Parse::kDone;
   }
@@ -409,7 +342,7 @@ KeyDecoder::Parse KeyDecoder::DecodeEscape(bool final, std::size_t& used) {
       return Parse::kNeedMore;
     }
     // Two presses of Esc.
-    EmitKey(0x01, 0x1B, 0);
+    EmitPcKey(PcKey::kEsc, 0);
     used = 1;
     return Parse::kDone;
   }
@@ -447,7 +380,7 @@ KeyDecoder::Parse KeyDecoder::DecodeCsi(std::size_t start, bool final, std::size
   if (in[start] == '[') {
     if (in.size() < start + 2) return Parse::kNeedMore;
     char f = in[start + 1];
-    if (f >= 'A' && f <= 'E') EmitSpecial(kF1 + (f - 'A'), extraShift);
+    if (f >= 'A' && f <= 'E') EmitPcKey(FunctionKey(f - 'A' + 1), extraShift);
     used = start + 2;
     return Parse::kDone;
   }
@@ -486,54 +419,18 @@ KeyDecoder::Parse KeyDecoder::DecodeCsi(std::size_t start, bool final, std::size
   auto letterShift = [&] {
     return static_cast<std::uint8_t>(shift | ShiftFromModifier(Param(p, 1, 1)));
   };
+  PcKey key;
+  if (FinalKey(fin, key)) {
+    EmitPcKey(key, letterShift());
+    return Parse::kDone;
+  }
+  if (RxvtCursorKey(fin, key)) {
+    EmitPcKey(key, shift | kShift);
+    return Parse::kDone;
+  }
   switch (fin) {
-    case 'A':
-      EmitSpecial(kUp, letterShift());
-      break;
-    case 'B':
-      EmitSpecial(kDown, letterShift());
-      break;
-    case 'C':
-      EmitSpecial(kRight, letterShift());
-      break;
-    case 'D':
-      EmitSpecial(kLeft, letterShift());
-      break;
-    case 'H':
-      EmitSpecial(kHome, letterShift());
-      break;
-    case 'F':
-      EmitSpecial(kEnd, letterShift());
-      break;
-    case 'E':
-      EmitSpecial(kCenter, letterShift());
-      break;
-    case 'P':
-      EmitSpecial(kF1, letterShift());
-      break;
-    case 'Q':
-      EmitSpecial(kF2, letterShift());
-      break;
-    case 'R':
-      EmitSpecial(kF3, letterShift());
-      break;
-    case 'S':
-      EmitSpecial(kF4, letterShift());
-      break;
     case 'Z':
       EmitKey(0x0F, 0, static_cast<std::uint8_t>(letterShift() | kShift));
-      break;
-    case 'a':
-      EmitSpecial(kUp, shift | kShift);
-      break;
-    case 'b':
-      EmitSpecial(kDown, shift | kShift);
-      break;
-    case 'c':
-      EmitSpecial(kRight, shift | kShift);
-      break;
-    case 'd':
-      EmitSpecial(kLeft, shift | kShift);
       break;
     case '~':
     case '$':
@@ -548,9 +445,8 @@ KeyDecoder::Parse KeyDecoder::DecodeCsi(std::size_t start, bool final, std::size
       if (fin == '$') shift |= kShift;
       if (fin == '^') shift |= kCtrl;
       if (fin == '@') shift |= kCtrl | kShift;
-      int key = TildeKey(n, shift);
-      if (key >= 0)
-        EmitSpecial(key, static_cast<std::uint8_t>(shift | ShiftFromModifier(Param(p, 1, 1))));
+      if (TildeKey(n, key, shift))
+        EmitPcKey(key, static_cast<std::uint8_t>(shift | ShiftFromModifier(Param(p, 1, 1))));
       break;
     }
     case 'u':
@@ -565,49 +461,34 @@ KeyDecoder::Parse KeyDecoder::DecodeCsi(std::size_t start, bool final, std::size
 
 // A key given by its code point with modifiers (CSI u and modifyOtherKeys).
 void KeyDecoder::EmitCodepoint(int code, std::uint8_t shift) {
-  {
-    if (code == 13) {
-      if (shift & kAlt)
-        EmitKey(0x1C, 0, shift);
-      else
-        EmitKey(0x1C, (shift & kCtrl) ? 0x0A : 0x0D, shift);
-    } else if (code == 9) {
-      if (shift & kAlt)
-        EmitKey(0xA5, 0, shift);
-      else if (shift & kCtrl)
-        EmitKey(0x94, 0, shift);
-      else
-        EmitKey(0x0F, (shift & kShift) ? 0 : 0x09, shift);
-    } else if (code == 27) {
-      EmitKey(0x01, (shift & kAlt) ? 0 : 0x1B, shift);
-    } else if (code == 127 || code == 8) {
-      if (shift & kAlt)
-        EmitKey(0x0E, 0, shift);
-      else
-        EmitKey(0x0E, (shift & kCtrl) ? 0x7F : 0x08, shift);
-    } else if (code >= 0x20 && code < 0x7F) {
-      auto ch = static_cast<std::uint8_t>(code);
-      if ((shift & kShift) && ch >= 'a' && ch <= 'z')
-        ch = static_cast<std::uint8_t>(ch - 'a' + 'A');
-      if (shift & kAlt) {
-        std::size_t before = ready_.size();
-        EmitAltByte(ch);
-        if (ready_.size() > before) ready_.back().key.shift |= (shift & kCtrl) | kBaseShift;
-      } else if ((shift & kCtrl) && ((ch | 0x20) >= 'a' && (ch | 0x20) <= 'z')) {
-        EmitKey(kAscii[static_cast<std::size_t>(ch | 0x20)].scan,
-                static_cast<std::uint8_t>((ch | 0x20) - 'a' + 1), shift);
-      } else {
-        const AsciiKey& k = kAscii[ch];
-        EmitKey(k.scan, ch, static_cast<std::uint8_t>(shift | (k.shifted ? kShift : 0)));
-      }
-    } else if (code >= 0x80 && code <= 0x10FFFF) {
-      int ch = UnicodeToCp852(static_cast<char32_t>(code));
-      if (ch > 0) {
-        bool upper = false;
-        std::uint8_t scan = PolishScan(static_cast<std::uint8_t>(ch), upper);
-        EmitKey(scan, static_cast<std::uint8_t>(ch),
-                static_cast<std::uint8_t>(shift | (upper ? kShift : 0)));
-      }
+  if (code == 13) {
+    EmitPcKey(PcKey::kEnter, shift);
+  } else if (code == 9) {
+    EmitPcKey(PcKey::kTab, shift);
+  } else if (code == 27) {
+    EmitPcKey(PcKey::kEsc, shift);
+  } else if (code == 127 || code == 8) {
+    EmitPcKey(PcKey::kBackspace, shift);
+  } else if (code >= 0x20 && code < 0x7F) {
+    auto ch = static_cast<std::uint8_t>(code);
+    if ((shift & kShift) && ch >= 'a' && ch <= 'z') ch = static_cast<std::uint8_t>(ch - 'a' + 'A');
+    if (shift & kAlt) {
+      std::size_t before = ready_.size();
+      EmitAltByte(ch);
+      if (ready_.size() > before) ready_.back().key.shift |= (shift & kCtrl) | kBaseShift;
+    } else if ((shift & kCtrl) && ((ch | 0x20) >= 'a' && (ch | 0x20) <= 'z')) {
+      EmitKey(KeyOfCharacter(ch | 0x20).scan, static_cast<std::uint8_t>((ch | 0x20) - 'a' + 1),
+              shift);
+    } else {
+      CharacterKey k = KeyOfCharacter(ch);
+      EmitKey(k.scan, ch, static_cast<std::uint8_t>(shift | (k.shifted ? kShift : 0)));
+    }
+  } else if (code >= 0x80 && code <= 0x10FFFF) {
+    int ch = UnicodeToCp852(static_cast<char32_t>(code));
+    if (ch > 0) {
+      CharacterKey k = KeyOfCharacter(static_cast<std::uint8_t>(ch));
+      EmitKey(k.scan, static_cast<std::uint8_t>(ch),
+              static_cast<std::uint8_t>(shift | (k.shifted ? kShift : 0)));
     }
   }
 }
@@ -625,55 +506,14 @@ KeyDecoder::Parse KeyDecoder::DecodeSs3(std::size_t start, bool final, std::size
   std::uint8_t shift = static_cast<std::uint8_t>(extraShift | ShiftFromModifier(modifier));
   char fin = in[i];
   used = i + 1;
-  switch (fin) {
-    case 'A':
-      EmitSpecial(kUp, shift);
-      return Parse::kDone;
-    case 'B':
-      EmitSpecial(kDown, shift);
-      return Parse::kDone;
-    case 'C':
-      EmitSpecial(kRight, shift);
-      return Parse::kDone;
-    case 'D':
-      EmitSpecial(kLeft, shift);
-      return Parse::kDone;
-    case 'H':
-      EmitSpecial(kHome, shift);
-      return Parse::kDone;
-    case 'F':
-      EmitSpecial(kEnd, shift);
-      return Parse::kDone;
-    case 'E':
-      EmitSpecial(kCenter, shift);
-      return Parse::kDone;
-    case 'P':
-      EmitSpecial(kF1, shift);
-      return Parse::kDone;
-    case 'Q':
-      EmitSpecial(kF2, shift);
-      return Parse::kDone;
-    case 'R':
-      EmitSpecial(kF3, shift);
-      return Parse::kDone;
-    case 'S':
-      EmitSpecial(kF4, shift);
-      return Parse::kDone;
-    // rxvt: Ctrl with the cursor keys.
-    case 'a':
-      EmitSpecial(kUp, shift | kCtrl);
-      return Parse::kDone;
-    case 'b':
-      EmitSpecial(kDown, shift | kCtrl);
-      return Parse::kDone;
-    case 'c':
-      EmitSpecial(kRight, shift | kCtrl);
-      return Parse::kDone;
-    case 'd':
-      EmitSpecial(kLeft, shift | kCtrl);
-      return Parse::kDone;
-    default:
-      break;
+  PcKey key;
+  if (FinalKey(fin, key)) {
+    EmitPcKey(key, shift);
+    return Parse::kDone;
+  }
+  if (RxvtCursorKey(fin, key)) {
+    EmitPcKey(key, shift | kCtrl);
+    return Parse::kDone;
   }
   // The numeric keypad in application mode: the grey keys and digits.
   struct Pad {

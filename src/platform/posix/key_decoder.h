@@ -15,6 +15,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/bios_keys.h"
 #include "platform/console.h"
 
 namespace zq::platform {
@@ -54,7 +55,7 @@ class KeyDecoder {
   void EmitKey(std::uint8_t scan, std::uint8_t ch, std::uint8_t shift);
   void EmitByte(std::uint8_t b, std::uint8_t extraShift);
   void EmitAltByte(std::uint8_t b);
-  void EmitSpecial(int key, std::uint8_t shift);
+  void EmitPcKey(PcKey key, std::uint8_t shift);
   void EmitCodepoint(int code, std::uint8_t shift);
 
   std::string buffer_;
