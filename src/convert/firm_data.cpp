@@ -74,9 +74,10 @@ void CopyTransferSettings(Copier& copier, const FirmDataDirs& dirs) {
                       FirmFile(dirs.target, kTransferSettingsFileName));
 }
 
-FirmTextResult ConvertFirmTextData(tui::Screen& screen, const FirmDataDirs& dirs,
+FirmTextResult ConvertFirmTextData(tui::SharedFiles& shared, const FirmDataDirs& dirs,
                                    std::string_view previousYearDir) {
-  const shared::IniOptions options{.sharing = true, .waiter = &screen.Process()};
+  tui::Screen& screen = shared.GetScreen();
+  const shared::IniOptions options{.locks = &shared};
   FirmTextResult result;
   // The year 2020 names the earlier-year keys PATH2019 .. PATH2013: read that way, the
   // 2019 file's PATH2012 falls off the end and PATH2019 is the slot for the old data.

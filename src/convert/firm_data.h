@@ -12,6 +12,7 @@
 #include "shared/ini.h"
 #include "shared/record.h"
 #include "tui/screen.h"
+#include "tui/shared_file.h"
 
 namespace zq::convert {
 
@@ -82,9 +83,9 @@ struct FirmTextResult {
 // records `previousYearDir` (AnnualResult::sourceFirmDir, cut to 40) under [DOR]
 // PATH2019, and writes the whole record into the Target FIRMATXT.INI under its lock.
 // Earlier-year keys PATH2019 .. PATH2013 are carried, so the list moves on by a year.
-// The lock is waited for through the screen's Process. A failure shows the error box
-// "Błąd odczytu danych firmy" and is given back.
-FirmTextResult ConvertFirmTextData(tui::Screen& screen, const FirmDataDirs& dirs,
+// The lock is the shared record files' text-file lock (none with sharing off). A
+// failure shows the error box "Błąd odczytu danych firmy" and is given back.
+FirmTextResult ConvertFirmTextData(tui::SharedFiles& shared, const FirmDataDirs& dirs,
                                    std::string_view previousYearDir);
 
 }  // namespace zq::convert

@@ -16,7 +16,7 @@ using convert::CopyStatus;
 // created or locked ends the firm's run, so that the firm is not listed half carried.
 void ConvertFirmText(FirmContext& firm) {
   convert::FirmTextResult result = convert::ConvertFirmTextData(
-      firm.run.screen, {firm.sourceDir, firm.targetDir}, firm.sourceFirmDir);
+      firm.run.sharedFiles, {firm.sourceDir, firm.targetDir}, firm.sourceFirmDir);
   if (result.Ok()) return;
   bool read = result.outcome == convert::FirmTextOutcome::kReadFailed;
   std::string path = read ? firm.SourcePath(convert::kFirmTextDataFileName)

@@ -53,18 +53,6 @@ bool RewriteWhole(File& file, std::string_view bytes, int& error) {
 
 }  // namespace
 
-bool LockTextFile(File& file, platform::Process* waiter, int& error) {
-  for (int attempt = 1;; ++attempt) {
-    if (file.Lock(0, 1, error)) return true;
-    if (error != platform::kErrLockViolation || attempt >= kTextLockAttempts) return false;
-    if (waiter) waiter->Sleep(kTextLockRetryMs);
-  }
-}
-
-bool UnlockTextFile(File& file, int& error) {
-  return file.Unlock(0, 1, error);
-}
-
 IniFile::~IniFile() {
   Close();
 }
@@ -72,6 +60,7 @@ IniFile::~IniFile() {
 void IniFile::Reset() {
   file_.reset();
   open_ = locked_ = modified_ = false;
+  locks_ = nullptr;
   mode_ = Mode::kRead;
   original_.clear();
   sections_.clear();
@@ -112,14 +101,15 @@ FileStatus IniFile::Open(platform::Files& files, std::string_view path, Mode mod
     Reset();
     return {error};
   }
-  if (options.sharing) {
-    if (!LockTextFile(*file_, options.waiter, error)) {
+  if (options.locks != nullptr) {
+    if (!options.locks->LockTextFile(*file_, error)) {
       int closeError = 0;
       file_->Close(closeError);
       Reset();
       return {error};
     }
     locked_ = true;
+    locks_ = options.locks;
   }
   FileStatus status = Load(*file_);
   std::int64_t position = 0;
@@ -135,7 +125,7 @@ FileStatus IniFile::Open(platform::Files& files, std::string_view path, Mode mod
   }
   if (!status) {
     int ignored = 0;
-    if (locked_) UnlockTextFile(*file_, ignored);
+    if (locked_) locks_->UnlockTextFile(*file_, ignored);
     file_->Close(ignored);
     Reset();
     return status;
@@ -171,7 +161,7 @@ FileStatus IniFile::Close() {
   if (file_) {
     if (mode_ == Mode::kWrite && modified_) status = Save();
     int error = 0;
-    if (locked_ && !UnlockTextFile(*file_, error) && status) status = {error};
+    if (locked_ && !locks_->UnlockTextFile(*file_, error) && status) status = {error};
     if (!file_->Close(error) && status) status = {error};
   }
   Reset();

@@ -11,6 +11,7 @@
 
 #include "platform/files.h"
 #include "platform/process.h"
+#include "tui/shared_file.h"
 
 namespace zq::shared {
 
@@ -24,18 +25,11 @@ struct FileStatus {
 // Longest file name the program handles; a longer one is refused, never cut.
 inline constexpr std::size_t kMaxFileName = 255;
 
-// While a text file is rewritten its first byte is locked, so that another workstation's
-// writer waits instead of mixing its lines with ours. Another writer is waited for up to
-// 30 attempts 50 ms apart (sleeping through `waiter`; back to back without one).
-inline constexpr int kTextLockAttempts = 30;
-inline constexpr int kTextLockRetryMs = 50;
-bool LockTextFile(platform::File& file, platform::Process* waiter, int& error);
-bool UnlockTextFile(platform::File& file, int& error);
-
+// A writer locks the file's first byte through the shared record files (which wait
+// quietly for another workstation's writer, and take no lock with sharing off).
+// Without them, as in a single-user tool or a test, no lock is taken.
 struct IniOptions {
-  // With sharing off no lock is taken (a single-user installation).
-  bool sharing = true;
-  platform::Process* waiter = nullptr;
+  tui::SharedFiles* locks = nullptr;
 };
 
 class IniFile {
@@ -109,6 +103,7 @@ class IniFile {
   Mode mode_ = Mode::kRead;
   bool open_ = false;
   bool locked_ = false;
+  tui::SharedFiles* locks_ = nullptr;
   bool modified_ = false;
   std::string original_;  // the file's bytes at open, to put back after a failed rewrite
   std::vector<Section> sections_;

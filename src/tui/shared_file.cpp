@@ -232,7 +232,11 @@ bool SharedFiles::WaitFor(WaitMode mode, const std::function<bool()>& action) {
 bool SharedFiles::LockTextFile(platform::File& file, int& error) {
   error = platform::kErrNone;
   if (!sharing_) return true;
-  return file.Lock(0, 1, error);
+  for (int attempt = 1;; ++attempt) {
+    if (file.Lock(0, 1, error)) return true;
+    if (error != platform::kErrLockViolation || attempt >= kAttemptsPerCycle) return false;
+    Process().Sleep(kRetryDelayMs);
+  }
 }
 
 bool SharedFiles::UnlockTextFile(platform::File& file, int& error) {

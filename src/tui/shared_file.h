@@ -103,8 +103,10 @@ class SharedFiles {
   // Tries `action` until it succeeds or the wait mode gives up; see WaitMode.
   bool WaitFor(WaitMode mode, const std::function<bool()>& action);
 
-  // A text file is locked on its first byte. One try each; with sharing off they
-  // succeed without touching the file.
+  // A text file is locked on its first byte while it is rewritten, so that another
+  // workstation's writer waits instead of mixing its lines with ours. The lock is
+  // tried quietly kAttemptsPerCycle times kRetryDelayMs apart while another holds it;
+  // with sharing off both succeed without touching the file.
   bool LockTextFile(platform::File& file, int& error);
   bool UnlockTextFile(platform::File& file, int& error);
 

@@ -513,7 +513,7 @@ TEST_F(AnnualTest, SampleFirmsConvert) {
     EXPECT_EQ(r.firmVatProportional != 0, firm.vatProportional);
 
     convert::FirmDataDirs dirs{sourceDir, targetDir};
-    ASSERT_TRUE(convert::ConvertFirmTextData(screen, dirs, r.sourceFirmDir).Ok());
+    ASSERT_TRUE(convert::ConvertFirmTextData(sharedFiles, dirs, r.sourceFirmDir).Ok());
     shared::FirmText text;
     ASSERT_TRUE(shared::ReadFirmText(*rig.files, targetDir + "\\FIRMATXT.INI", text).Ok());
     EXPECT_EQ(text.Text("DOR", "PATH2019"), r.sourceFirmDir);

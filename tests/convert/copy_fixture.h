@@ -13,6 +13,7 @@
 #include "support/faulty_files.h"
 #include "support/test_env.h"
 #include "tui/screen.h"
+#include "tui/shared_file.h"
 
 namespace zq::test {
 
@@ -67,6 +68,7 @@ class CopyFixture : public ::testing::Test {
   tui::Screen screen{platform};
   convert::ProgressLog log{screen};
   convert::Copier copier{screen, log};
+  tui::SharedFiles sharedFiles{screen};
   RecordingSink sink;
 };
 

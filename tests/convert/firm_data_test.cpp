@@ -112,7 +112,7 @@ TEST_F(FirmDataTest, FirmTextRecordsThePreviousYearDirectory) {
                                       "[NIEZNANA]",
                                       "KLUCZ=1",
                                   }));
-  auto result = convert::ConvertFirmTextData(screen, Dirs(), "C:\\DOR_2019\\PIEKARZ");
+  auto result = convert::ConvertFirmTextData(sharedFiles, Dirs(), "C:\\DOR_2019\\PIEKARZ");
   EXPECT_TRUE(result.Ok());
   EXPECT_EQ(TargetKey("DOR", "PATH2019"), "C:\\DOR_2019\\PIEKARZ");
   EXPECT_EQ(TargetKey("DOR", "PATH2018"), "C:\\DOR_2018\\PIEKARZ");
@@ -129,15 +129,15 @@ TEST_F(FirmDataTest, FirmTextRecordsThePreviousYearDirectory) {
   // settings never read) is written empty.
   std::string longDir = "D:\\KSIEGOWOSC\\ROK_2019\\KLIENCI\\PIEKARNIA_LODZ";
   ASSERT_GT(longDir.size(), 40u);
-  EXPECT_TRUE(convert::ConvertFirmTextData(screen, Dirs(), longDir).Ok());
+  EXPECT_TRUE(convert::ConvertFirmTextData(sharedFiles, Dirs(), longDir).Ok());
   EXPECT_EQ(TargetKey("DOR", "PATH2019"), longDir.substr(0, 40));
-  EXPECT_TRUE(convert::ConvertFirmTextData(screen, Dirs(), "").Ok());
+  EXPECT_TRUE(convert::ConvertFirmTextData(sharedFiles, Dirs(), "").Ok());
   EXPECT_EQ(TargetKey("DOR", "PATH2019"), "");
   EXPECT_EQ(KeysLeft(), 0u);
 }
 
 TEST_F(FirmDataTest, FirmTextWithoutASourceFileTakesTheDefaults) {
-  EXPECT_TRUE(convert::ConvertFirmTextData(screen, Dirs(), "C:\\DOR_2019\\SKLEP").Ok());
+  EXPECT_TRUE(convert::ConvertFirmTextData(sharedFiles, Dirs(), "C:\\DOR_2019\\SKLEP").Ok());
   EXPECT_EQ(TargetKey("DOR", "PATH2019"), "C:\\DOR_2019\\SKLEP");
   EXPECT_EQ(TargetKey("DOR", "PATH2018"), "");
   EXPECT_EQ(TargetKey("DOR", "NAZWA_ZUS"), "");
@@ -149,7 +149,7 @@ TEST_F(FirmDataTest, FirmTextFailuresAreShownAndGivenBack) {
   rig.console.PushAction([&] { shot = rig.console.ScreenText(); });
   rig.console.PushKey(key::kEnter);
   files.Plan(SourceFile("FIRMATXT.INI"), {.failOpen = true});
-  auto result = convert::ConvertFirmTextData(screen, Dirs(), "C:\\X");
+  auto result = convert::ConvertFirmTextData(sharedFiles, Dirs(), "C:\\X");
   EXPECT_EQ(result.outcome, FirmTextOutcome::kReadFailed);
   EXPECT_FALSE(result.status.Ok());
   EXPECT_NE(shot.find("Błąd odczytu danych firmy"), std::string::npos) << shot;
@@ -161,7 +161,7 @@ TEST_F(FirmDataTest, FirmTextFailuresAreShownAndGivenBack) {
   shot.clear();
   rig.console.PushAction([&] { shot = rig.console.ScreenText(); });
   rig.console.PushKey(key::kEnter);
-  result = convert::ConvertFirmTextData(screen, Dirs(), "C:\\X");
+  result = convert::ConvertFirmTextData(sharedFiles, Dirs(), "C:\\X");
   EXPECT_EQ(result.outcome, FirmTextOutcome::kWriteFailed);
   EXPECT_NE(shot.find("Błąd odczytu danych firmy"), std::string::npos) << shot;
   EXPECT_EQ(KeysLeft(), 0u);

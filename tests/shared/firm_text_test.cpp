@@ -8,6 +8,8 @@
 
 #include "platform/cp852.h"
 #include "support/test_env.h"
+#include "tui/screen.h"
+#include "tui/shared_file.h"
 
 namespace zq::shared {
 namespace {
@@ -233,7 +235,9 @@ TEST_F(FirmTextTest, FilesThatCannotBeOpenedAreReportedToTheCaller) {
   auto other = files.Open(locked, platform::kReadWrite, platform::kShareReadWrite,
                           platform::Disposition::kOpenAlways, error);
   ASSERT_TRUE(other && other->Lock(0, 1, error));
-  FileStatus write = WriteFirmText(files, locked, record, {true, &rig.process});
+  tui::Screen screen(rig.platform);
+  tui::SharedFiles shared(screen);
+  FileStatus write = WriteFirmText(files, locked, record, {.locks = &shared});
   EXPECT_EQ(write.error, platform::kErrLockViolation);
   EXPECT_EQ(test::ReadFile(dir / "ZAJETY.INI"), "");
 }

@@ -7,6 +7,8 @@
 #include "platform/cp852.h"
 #include "platform/forwarding_files.h"
 #include "support/test_env.h"
+#include "tui/screen.h"
+#include "tui/shared_file.h"
 
 namespace zq::shared {
 namespace {
@@ -40,6 +42,10 @@ struct IniTest : ::testing::Test {
   test::TempDir dir;
   test::HeadlessRig rig;
   platform::Files& files = *rig.files;
+  // The program's writers lock through the shared record files.
+  tui::Screen screen{rig.platform};
+  tui::SharedFiles shared{screen};
+  IniOptions locking{.locks = &shared};
   std::string path = dir.Prefix() + "FIRMATXT.INI";
 
   void Put(std::string_view bytes) { test::WriteFile(dir / "FIRMATXT.INI", bytes); }
@@ -209,7 +215,7 @@ TEST_F(IniTest, ALineBreakInAValueCannotAddKeysOrSections) {
 TEST_F(IniTest, WriterHoldsTheFirstByteLockUntilClose) {
   Put(kFirmText);
   IniFile ini;
-  ASSERT_TRUE(ini.Open(files, path, Mode::kWrite));
+  ASSERT_TRUE(ini.Open(files, path, Mode::kWrite, locking));
   auto other = OpenOther();
   ASSERT_TRUE(other);
   int error = 0;
@@ -226,25 +232,26 @@ TEST_F(IniTest, LockedFileMakesTheWriterWaitThenFailWithoutTouchingIt) {
   int error = 0;
   ASSERT_TRUE(other->Lock(0, 1, error));
   IniFile ini;
-  FileStatus status = ini.Open(files, path, Mode::kWrite, {true, &rig.process});
+  FileStatus status = ini.Open(files, path, Mode::kWrite, locking);
   EXPECT_FALSE(status);
   EXPECT_EQ(status.error, platform::kErrLockViolation);
   EXPECT_FALSE(ini.IsOpen());
-  EXPECT_EQ(rig.clock.ElapsedMs(), (kTextLockAttempts - 1) * kTextLockRetryMs);
+  EXPECT_EQ(rig.clock.ElapsedMs(), (tui::kAttemptsPerCycle - 1) * tui::kRetryDelayMs);
   // Readers are not held up by a writer.
   IniFile reader;
   ASSERT_TRUE(reader.Open(files, path, Mode::kRead));
   EXPECT_EQ(reader.ReadText(Pl("ŁÓDŹ"), Pl("ŹDŹBŁO")), Pl("żółw"));
   // Once the other writer is done, ours gets the file.
   ASSERT_TRUE(other->Unlock(0, 1, error));
-  EXPECT_TRUE(ini.Open(files, path, Mode::kWrite));
+  EXPECT_TRUE(ini.Open(files, path, Mode::kWrite, locking));
   EXPECT_TRUE(ini.Close());
   EXPECT_EQ(Get(), kFirmText);
 }
 
 TEST_F(IniTest, WithSharingOffNoLockIsTaken) {
+  shared.SetSharing(false);
   IniFile ini;
-  ASSERT_TRUE(ini.Open(files, path, Mode::kWrite, {false, nullptr}));
+  ASSERT_TRUE(ini.Open(files, path, Mode::kWrite, locking));
   auto other = OpenOther();
   int error = 0;
   EXPECT_TRUE(other->Lock(0, 1, error));
@@ -333,7 +340,7 @@ TEST_F(IniTest, ARewriteThatDoesNotFitIsReportedAndLeavesTheOldContents) {
   Put(kFirmText);
   FullDiskFiles full(files);
   IniFile ini;
-  ASSERT_TRUE(ini.Open(full, path, Mode::kWrite));
+  ASSERT_TRUE(ini.Open(full, path, Mode::kWrite, locking));
   ini.WriteText("DOR", "INFO5", std::string(200, 'x'));
   FileStatus status = ini.Close();
   EXPECT_FALSE(status);

@@ -395,6 +395,14 @@ TEST_F(SharedFileTest, TextFileLockCoversTheFirstByte) {
   ASSERT_TRUE(theirs->Lock(0, 1, error));
   ASSERT_TRUE(theirs->Unlock(0, 1, error));
 
+  // Another writer's lock is waited for quietly, a cycle long, then given up.
+  ASSERT_TRUE(theirs->Lock(0, 1, error));
+  long long before = rig.clock.ElapsedMs();
+  EXPECT_FALSE(shared.LockTextFile(*mine, error));
+  EXPECT_EQ(error, platform::kErrLockViolation);
+  EXPECT_EQ(rig.clock.ElapsedMs() - before, (kAttemptsPerCycle - 1) * kRetryDelayMs);
+  ASSERT_TRUE(theirs->Unlock(0, 1, error));
+
   shared.SetSharing(false);
   ASSERT_TRUE(shared.LockTextFile(*mine, error));
   EXPECT_TRUE(theirs->Lock(0, 1, error));
