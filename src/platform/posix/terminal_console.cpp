@@ -7,10 +7,8 @@
 #include <time.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
 
 #include "platform/cp852.h"
 
@@ -134,39 +132,6 @@ void RemoveHandlers() {
   }
 }
 
-// Splits the notice into lines of at most `width` characters at blanks.
-std::vector<std::string> WrapWords(std::string_view text, int width) {
-  std::vector<std::string> lines;
-  std::string line;
-  std::size_t i = 0;
-  while (i < text.size()) {
-    std::size_t end = text.find(' ', i);
-    if (end == std::string_view::npos) end = text.size();
-    std::string word(text.substr(i, end - i));
-    i = end + 1;
-    while (static_cast<int>(word.size()) > width) {
-      if (!line.empty()) {
-        lines.push_back(line);
-        line.clear();
-      }
-      lines.push_back(word.substr(0, static_cast<std::size_t>(width)));
-      word.erase(0, static_cast<std::size_t>(width));
-    }
-    if (word.empty()) continue;
-    if (line.empty()) {
-      line = word;
-    } else if (static_cast<int>(line.size() + 1 + word.size()) <= width) {
-      line += ' ';
-      line += word;
-    } else {
-      lines.push_back(line);
-      line = word;
-    }
-  }
-  if (!line.empty()) lines.push_back(line);
-  return lines;
-}
-
 std::string Base64(std::string_view bytes) {
   static constexpr char kDigits[] =
       "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
@@ -222,27 +187,6 @@ bool TerminalConsole::SetSize(int columns, int rows) {
 void TerminalConsole::SetTitle(std::string_view cp852) {
   title_ = cp852;
   titleDirty_ = true;
-  buffer_.MarkDirty();
-}
-
-void TerminalConsole::WriteCells(int column, int row, std::span<const Cell> cells) {
-  buffer_.WriteCells(column, row, cells);
-  if (!cells.empty()) drawn_ = true;
-}
-
-void TerminalConsole::ReadCells(int column, int row, std::span<Cell> cells) const {
-  buffer_.ReadCells(column, row, cells);
-}
-
-void TerminalConsole::SetCursorPosition(int column, int row) {
-  cursorColumn_ = std::clamp(column, 0, kColumns - 1);
-  cursorRow_ = std::clamp(row, 0, kRows - 1);
-  buffer_.MarkDirty();
-}
-
-void TerminalConsole::SetCursorInfo(CursorInfo info) {
-  info.percent = std::clamp(info.percent, 1, 100);
-  cursor_ = info;
   buffer_.MarkDirty();
 }
 
@@ -346,12 +290,8 @@ void TerminalConsole::ShowTooSmall() {
   renderer_.ClearScreen();
   renderer_.Cursor(0, 0, CursorInfo{20, false});
   std::string_view notice = "Okno terminala jest za małe: potrzeba 80 x 25 znaków."_pl;
-  auto lines = WrapWords(notice, std::max(1, terminalColumns_));
-  int top = std::max(0, (terminalRows_ - static_cast<int>(lines.size())) / 2);
-  for (std::size_t i = 0; i < lines.size() && top + static_cast<int>(i) < terminalRows_; ++i) {
-    int column = std::max(0, (terminalColumns_ - static_cast<int>(lines[i].size())) / 2);
-    renderer_.Text(column, top + static_cast<int>(i), Cp852ToUtf8(lines[i]));
-  }
+  for (const NoticeLine& line : PlaceNotice(notice, terminalColumns_, terminalRows_))
+    renderer_.Text(line.column, line.row, Cp852ToUtf8(line.text));
   Write(renderer_.TakeOutput());
   tooSmallShown_ = true;
   buffer_.Invalidate();
@@ -419,15 +359,7 @@ bool TerminalConsole::PollEvent(InputEvent& event) {
     return true;
   }
   FlushFrame(true);
-  if (inputEnded_ && (!endKeySent_ || now - lastEndKeyMs_ >= kEndOfInputKeyMs)) {
-    endKeySent_ = true;
-    lastEndKeyMs_ = now;
-    event = InputEvent{};
-    event.kind = InputEvent::Kind::Key;
-    event.key = KeyEvent{0x01, 0x1B, KeyDecoder::kBaseShift};
-    return true;
-  }
-  return false;
+  return inputEnded_ && EndOfInputKey(event, now, KeyDecoder::kBaseShift);
 }
 
 int TerminalConsole::PendingEvents() {
@@ -450,14 +382,6 @@ void TerminalConsole::Beep(int frequency, int milliseconds) {
   (void)frequency;
   (void)milliseconds;
   if (outputTty_) Write("\a");
-}
-
-void TerminalConsole::Flush() {
-  FlushFrame(false);
-}
-
-void TerminalConsole::FlushNow() {
-  FlushFrame(true);
 }
 
 void TerminalConsole::FlushFrame(bool force) {

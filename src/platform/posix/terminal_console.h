@@ -16,56 +16,39 @@
 // Without a terminal: when standard output is not one, nothing is drawn (the
 // cells are still kept and read back); when standard input is not one, its bytes
 // are decoded as typed keys without raw mode. Once input has ended, PollEvent
-// reports an Esc key at once and then one every kEndOfInputKeyMs while the
-// program keeps asking, so that pages and prompts that Esc cancels run down
-// instead of the program waiting for keys that can never come.
+// reports Esc keys (BufferedConsole).
 #pragma once
 
 #include <termios.h>
 
 #include <string>
 
-#include "platform/console.h"
-#include "platform/display_buffer.h"
+#include "platform/buffered_console.h"
 #include "platform/posix/key_decoder.h"
 #include "platform/posix/terminal_renderer.h"
 
 namespace zq::platform {
 
-class TerminalConsole : public Console {
+class TerminalConsole : public BufferedConsole {
  public:
-  static constexpr long long kEndOfInputKeyMs = 500;
-
   explicit TerminalConsole(int inputFd = 0, int outputFd = 1);
   ~TerminalConsole() override;
   TerminalConsole(const TerminalConsole&) = delete;
   TerminalConsole& operator=(const TerminalConsole&) = delete;
 
   bool SetSize(int columns, int rows) override;
-  int Columns() const override { return kColumns; }
-  int Rows() const override { return kRows; }
   void SetTitle(std::string_view cp852) override;
-  void WriteCells(int column, int row, std::span<const Cell> cells) override;
-  void ReadCells(int column, int row, std::span<Cell> cells) const override;
-  void SetCursorPosition(int column, int row) override;
-  void SetCursorInfo(CursorInfo info) override;
-  CursorInfo GetCursorInfo() const override { return cursor_; }
   bool PollEvent(InputEvent& event) override;
   int PendingEvents() override;
   void FlushInput() override;
   void Beep(int frequency, int milliseconds) override;
-  void Flush() override;
   bool GetClipboard(std::string& cp852) override;
   bool SetClipboard(std::string_view cp852) override;
+  void Restore() override;
 
-  // The program is about to wait: whatever the throttle held back goes out now.
-  void FlushNow();
   // True while the terminal's output processing is off, so that a lone '\n' would
   // not return the carriage.
   bool RawOutput() const { return rawOn_ && outputTty_; }
-  // Gives the terminal back as it was found. Idempotent; later output or input
-  // takes it again.
-  void Restore();
 
   bool ScreenTaken() const { return screenOn_; }
   bool InputTaken() const { return rawOn_; }
@@ -79,7 +62,7 @@ class TerminalConsole : public Console {
   void CheckSize();
   void ShowTooSmall();
   void ReadInput();
-  void FlushFrame(bool force);
+  void FlushFrame(bool force) override;
   void Write(std::string_view bytes);
   static long long NowMs();
 
@@ -89,16 +72,12 @@ class TerminalConsole : public Console {
   bool haveOriginal_ = false;
   bool rawOn_ = false;
   bool screenOn_ = false;
-  bool drawn_ = false;  // the program has written cells: the screen is wanted
   bool outputDead_ = false;
   bool registered_ = false;
 
-  DisplayBuffer buffer_;
   TerminalRenderer renderer_;
   KeyDecoder decoder_;
 
-  int cursorColumn_ = 0, cursorRow_ = 0;
-  CursorInfo cursor_;
   std::string title_;
   bool titleDirty_ = false;
   std::string clipboard_;
@@ -108,8 +87,6 @@ class TerminalConsole : public Console {
   bool tooSmallShown_ = false;
 
   bool inputEnded_ = false;
-  long long lastEndKeyMs_ = 0;
-  bool endKeySent_ = false;
 };
 
 }  // namespace zq::platform

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <utility>
 #include <vector>
 
 #include "platform/cp852.h"
@@ -58,35 +57,6 @@ HANDLE OpenConsole(const wchar_t* name) {
   HANDLE h = CreateFileW(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                          nullptr, OPEN_EXISTING, 0, nullptr);
   return h == INVALID_HANDLE_VALUE ? nullptr : h;
-}
-
-// Splits the notice into lines of at most `width` characters at blanks.
-std::vector<std::string> WrapWords(std::string_view text, int width) {
-  std::vector<std::string> lines;
-  std::string line;
-  std::size_t i = 0;
-  while (i < text.size()) {
-    std::size_t end = text.find(' ', i);
-    if (end == std::string_view::npos) end = text.size();
-    std::string word(text.substr(i, end - i));
-    i = end + 1;
-    while (static_cast<int>(word.size()) > width) {
-      if (!line.empty()) lines.push_back(std::exchange(line, std::string()));
-      lines.push_back(word.substr(0, static_cast<std::size_t>(width)));
-      word.erase(0, static_cast<std::size_t>(width));
-    }
-    if (word.empty()) continue;
-    if (line.empty()) {
-      line = word;
-    } else if (static_cast<int>(line.size() + 1 + word.size()) <= width) {
-      line += ' ';
-      line += word;
-    } else {
-      lines.push_back(std::exchange(line, word));
-    }
-  }
-  if (!line.empty()) lines.push_back(line);
-  return lines;
 }
 
 void PutText(HANDLE screen, int column, int row, std::string_view cp852, WORD attribute) {
@@ -295,12 +265,8 @@ void Win32Console::ShowTooSmall() {
   std::string notice(
       "Okno konsoli jest za małe: potrzeba 80 x 25 znaków. "
       "Naciśnij klawisz, aby mimo to kontynuować."_pl);
-  auto lines = WrapWords(notice, width);
-  int top = std::max(0, (height - static_cast<int>(lines.size())) / 2);
-  for (std::size_t i = 0; i < lines.size() && top + static_cast<int>(i) < height; ++i) {
-    int column = std::max(0, (width - static_cast<int>(lines[i].size())) / 2);
-    PutText(screen_, column, top + static_cast<int>(i), lines[i], 0x07);
-  }
+  for (const NoticeLine& line : PlaceNotice(notice, width, height))
+    PutText(screen_, line.column, line.row, line.text, 0x07);
   CONSOLE_CURSOR_INFO hidden{20, FALSE};
   SetConsoleCursorInfo(screen_, &hidden);
   tooSmallShown_ = true;
@@ -337,29 +303,6 @@ void Win32Console::SetTitle(std::string_view cp852) {
     titleSet_ = true;
   }
   SetConsoleTitleA(title_.c_str());
-}
-
-void Win32Console::WriteCells(int column, int row, std::span<const Cell> cells) {
-  buffer_.WriteCells(column, row, cells);
-  if (!cells.empty()) drawn_ = true;
-}
-
-void Win32Console::ReadCells(int column, int row, std::span<Cell> cells) const {
-  buffer_.ReadCells(column, row, cells);
-}
-
-void Win32Console::SetCursorPosition(int column, int row) {
-  cursorColumn_ = std::clamp(column, 0, kColumns - 1);
-  cursorRow_ = std::clamp(row, 0, kRows - 1);
-  cursorDirty_ = true;
-  buffer_.MarkDirty();
-}
-
-void Win32Console::SetCursorInfo(CursorInfo info) {
-  info.percent = std::clamp(info.percent, 1, 100);
-  cursor_ = info;
-  cursorDirty_ = true;
-  buffer_.MarkDirty();
 }
 
 void Win32Console::PutCursor() {
@@ -479,16 +422,7 @@ bool Win32Console::PollEvent(InputEvent& event) {
     ReportNoConsole();
     throw ProgramExit{kNoConsoleExitCode};
   }
-  if (inputEnded_ && input_ == nullptr && queue_.empty() &&
-      (!endKeySent_ || now - lastEndKeyMs_ >= kEndOfInputKeyMs)) {
-    endKeySent_ = true;
-    lastEndKeyMs_ = now;
-    event = InputEvent{};
-    event.kind = InputEvent::Kind::Key;
-    event.key = KeyEvent{0x01, 0x1B, 0};
-    return true;
-  }
-  return false;
+  return inputEnded_ && input_ == nullptr && queue_.empty() && EndOfInputKey(event, now, 0);
 }
 
 int Win32Console::PendingEvents() {
@@ -510,14 +444,6 @@ void Win32Console::Beep(int frequency, int milliseconds) {
   // Beep refuses frequencies outside 37..32767 Hz; it waits for the sound to end.
   ::Beep(static_cast<DWORD>(std::clamp(frequency, 37, 32767)),
          static_cast<DWORD>(std::min(milliseconds, 5000)));
-}
-
-void Win32Console::Flush() {
-  FlushFrame(false);
-}
-
-void Win32Console::FlushNow() {
-  FlushFrame(true);
 }
 
 void Win32Console::FlushFrame(bool force) {

@@ -19,21 +19,19 @@
 // that input has ended, a program that has drawn its screen cannot go on: the
 // next PollEvent ends it with kNoConsoleExitCode (through ProgramExit, so that
 // everything unwinds). Before anything is drawn (the usage text) an ended input
-// reads as an Esc key, at once and then every kEndOfInputKeyMs.
+// reads as Esc keys (BufferedConsole).
 #pragma once
 
 #include <cstdint>
 #include <deque>
 #include <string>
 
-#include "platform/console.h"
-#include "platform/display_buffer.h"
+#include "platform/buffered_console.h"
 
 namespace zq::platform::win32 {
 
-class Win32Console : public Console {
+class Win32Console : public BufferedConsole {
  public:
-  static constexpr long long kEndOfInputKeyMs = 500;
   static constexpr int kNoConsoleExitCode = 1;
 
   Win32Console();
@@ -42,27 +40,14 @@ class Win32Console : public Console {
   Win32Console& operator=(const Win32Console&) = delete;
 
   bool SetSize(int columns, int rows) override;
-  int Columns() const override { return kColumns; }
-  int Rows() const override { return kRows; }
   void SetTitle(std::string_view cp852) override;
-  void WriteCells(int column, int row, std::span<const Cell> cells) override;
-  void ReadCells(int column, int row, std::span<Cell> cells) const override;
-  void SetCursorPosition(int column, int row) override;
-  void SetCursorInfo(CursorInfo info) override;
-  CursorInfo GetCursorInfo() const override { return cursor_; }
   bool PollEvent(InputEvent& event) override;
   int PendingEvents() override;
   void FlushInput() override;
   void Beep(int frequency, int milliseconds) override;
-  void Flush() override;
   bool GetClipboard(std::string& cp852) override;
   bool SetClipboard(std::string_view cp852) override;
-
-  // The program is about to wait: whatever the throttle held back goes out now.
-  void FlushNow();
-  // Gives the console back as it was found. Idempotent; later output or input
-  // takes it again.
-  void Restore();
+  void Restore() override;
 
   // Whether a console was found to draw on.
   bool HasConsole() const { return output_ != nullptr; }
@@ -86,7 +71,7 @@ class Win32Console : public Console {
   void ReadInput();
   void ReadConsoleRecords();
   void ReadRedirectedInput();
-  void FlushFrame(bool force);
+  void FlushFrame(bool force) override;
   void PutCursor();
 
   // Console handles (HANDLE); null when there is none.
@@ -99,18 +84,12 @@ class Win32Console : public Console {
   bool inputTaken_ = false;
   std::uint32_t inputMode_ = 0;
   bool screenTaken_ = false;
-  bool drawn_ = false;  // the program has written cells: the screen is wanted
   bool codePagesTaken_ = false;
   unsigned inputCodePage_ = 0, outputCodePage_ = 0;
   bool titleSet_ = false;
   std::wstring originalTitle_;
   std::string title_;
   bool noConsoleReported_ = false;
-
-  DisplayBuffer buffer_;
-  int cursorColumn_ = 0, cursorRow_ = 0;
-  CursorInfo cursor_;
-  bool cursorDirty_ = true;
 
   bool tooSmall_ = false;
   bool tooSmallShown_ = false;
@@ -120,8 +99,6 @@ class Win32Console : public Console {
   std::deque<InputEvent> queue_;
   bool inputEnded_ = false;
   bool lastWasReturn_ = false;
-  bool endKeySent_ = false;
-  long long lastEndKeyMs_ = 0;
 
   std::string clipboard_;
 };

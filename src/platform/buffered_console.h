@@ -1,0 +1,72 @@
+// What the terminal and Win32 consoles have in common: the 80x25 cells kept in a
+// display buffer in front of the host, the cursor, the notice shown when the host
+// is too small, and what happens once standard input has ended.
+//
+// Once standard input has ended, the console reports Esc at once and then every
+// kEndOfInputKeyMs while the program keeps asking, so that pages and prompts that
+// Esc cancels run down instead of the program waiting for keys that can never come.
+#pragma once
+
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/console.h"
+#include "platform/display_buffer.h"
+
+namespace zq::platform {
+
+// One line of a centred notice, 0-based.
+struct NoticeLine {
+  int column = 0;
+  int row = 0;
+  std::string text;
+};
+
+// `text` (code page 852) broken at blanks into lines of at most `width` characters
+// (a longer word is cut), centred in width x height; lines below the last row are
+// left out.
+std::vector<NoticeLine> PlaceNotice(std::string_view text, int width, int height);
+
+class BufferedConsole : public Console {
+ public:
+  static constexpr long long kEndOfInputKeyMs = 500;
+
+  int Columns() const override { return kColumns; }
+  int Rows() const override { return kRows; }
+  void WriteCells(int column, int row, std::span<const Cell> cells) override;
+  void ReadCells(int column, int row, std::span<Cell> cells) const override;
+  void SetCursorPosition(int column, int row) override;
+  void SetCursorInfo(CursorInfo info) override;
+  CursorInfo GetCursorInfo() const override { return cursor_; }
+  void Flush() override { FlushFrame(false); }
+
+  // The program is about to wait: whatever the throttle held back goes out now.
+  void FlushNow() { FlushFrame(true); }
+  // Gives the host's console back as it was found. Idempotent; later output or
+  // input takes it again.
+  virtual void Restore() = 0;
+
+ protected:
+  // Sends the buffer's changes (all of them when `force`) to the host.
+  virtual void FlushFrame(bool force) = 0;
+
+  // To be called when the input has ended and nothing is waiting: true with the
+  // next Esc (`shift` its shift bits), false until it is due.
+  bool EndOfInputKey(InputEvent& event, long long nowMs, std::uint8_t shift);
+
+  DisplayBuffer buffer_;
+  int cursorColumn_ = 0, cursorRow_ = 0;
+  CursorInfo cursor_;
+  // The cursor changed since the host was last told.
+  bool cursorDirty_ = true;
+  // The program has written cells: the screen is wanted.
+  bool drawn_ = false;
+
+ private:
+  bool endKeySent_ = false;
+  long long lastEndKeyMs_ = 0;
+};
+
+}  // namespace zq::platform
