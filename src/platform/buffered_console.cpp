@@ -4,8 +4,18 @@
 #include <utility>
 
 #include "platform/bios_keys.h"
+#include "platform/cp852.h"
+#include "platform/process.h"
 
 namespace zq::platform {
+
+EndOfInputKeys::Step EndOfInputKeys::Next(long long nowMs) {
+  if (sent_ > 0 && nowMs - lastMs_ < kIntervalMs) return Step::kWait;
+  if (sent_ >= kMaxKeys) return Step::kGiveUp;
+  ++sent_;
+  lastMs_ = nowMs;
+  return Step::kEsc;
+}
 
 std::vector<NoticeLine> PlaceNotice(std::string_view text, int width, int height) {
   width = std::max(width, 1);
@@ -67,13 +77,22 @@ void BufferedConsole::SetCursorInfo(CursorInfo info) {
 }
 
 bool BufferedConsole::EndOfInputKey(InputEvent& event, long long nowMs, std::uint8_t shift) {
-  if (endKeySent_ && nowMs - lastEndKeyMs_ < kEndOfInputKeyMs) return false;
-  endKeySent_ = true;
-  lastEndKeyMs_ = nowMs;
-  event = InputEvent{};
-  event.kind = InputEvent::Kind::Key;
-  event.key = PcKeyEvent(PcKey::kEsc, shift);
-  return true;
+  switch (endOfInput_.Next(nowMs)) {
+    case EndOfInputKeys::Step::kWait:
+      return false;
+    case EndOfInputKeys::Step::kEsc:
+      event = InputEvent{};
+      event.kind = InputEvent::Kind::Key;
+      event.key = PcKeyEvent(PcKey::kEsc, shift);
+      return true;
+    case EndOfInputKeys::Step::kGiveUp:
+      break;
+  }
+  // The message goes to the screen the user is left with, not the program's own.
+  Restore();
+  using zq::operator""_pl;
+  WriteError("Koniec danych wejściowych: program kończy pracę."_pl);
+  throw ProgramExit{kEndOfInputExitCode};
 }
 
 }  // namespace zq::platform

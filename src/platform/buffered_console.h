@@ -2,9 +2,14 @@
 // display buffer in front of the host, the cursor, the notice shown when the host
 // is too small, and what happens once standard input has ended.
 //
-// Once standard input has ended, the console reports Esc at once and then every
-// kEndOfInputKeyMs while the program keeps asking, so that pages and prompts that
-// Esc cancels run down instead of the program waiting for keys that can never come.
+// An ended input can never bring a key, yet the program's pages and prompts wait
+// for one. So the console reports Esc at once and then every kEndOfInputKeyMs
+// while the program keeps asking, which cancels prompts and closes windows. Esc
+// does not end everything (the Wizard's cancel question takes it as "no" and goes
+// back to its page, whose Esc asks again), so once EndOfInputKeys::kMaxKeys of them
+// have not ended the program, the console ends it: the host's console is given
+// back, a line on standard error says why and ProgramExit{kEndOfInputExitCode}
+// unwinds the program.
 #pragma once
 
 #include <span>
@@ -16,6 +21,24 @@
 #include "platform/display_buffer.h"
 
 namespace zq::platform {
+
+// When the keys of an ended input come, and when they have had their chance.
+class EndOfInputKeys {
+ public:
+  static constexpr long long kIntervalMs = 500;
+  // Enough for a few nested windows and questions to close one after another.
+  static constexpr int kMaxKeys = 16;
+
+  enum class Step { kWait, kEsc, kGiveUp };
+
+  // Asked while the input has ended and nothing else is waiting.
+  Step Next(long long nowMs);
+  int Sent() const { return sent_; }
+
+ private:
+  int sent_ = 0;
+  long long lastMs_ = 0;
+};
 
 // One line of a centred notice, 0-based.
 struct NoticeLine {
@@ -31,7 +54,8 @@ std::vector<NoticeLine> PlaceNotice(std::string_view text, int width, int height
 
 class BufferedConsole : public Console {
  public:
-  static constexpr long long kEndOfInputKeyMs = 500;
+  static constexpr long long kEndOfInputKeyMs = EndOfInputKeys::kIntervalMs;
+  static constexpr int kEndOfInputExitCode = 1;
 
   int Columns() const override { return kColumns; }
   int Rows() const override { return kRows; }
@@ -51,9 +75,12 @@ class BufferedConsole : public Console {
  protected:
   // Sends the buffer's changes (all of them when `force`) to the host.
   virtual void FlushFrame(bool force) = 0;
+  // One line of text for standard error, code page 852, without its line end.
+  virtual void WriteError(std::string_view cp852) = 0;
 
   // To be called when the input has ended and nothing is waiting: true with the
-  // next Esc (`shift` its shift bits), false until it is due.
+  // next Esc (`shift` its shift bits), false until it is due; throws ProgramExit
+  // once the program has had its Esc keys.
   bool EndOfInputKey(InputEvent& event, long long nowMs, std::uint8_t shift);
 
   DisplayBuffer buffer_;
@@ -65,8 +92,7 @@ class BufferedConsole : public Console {
   bool drawn_ = false;
 
  private:
-  bool endKeySent_ = false;
-  long long lastEndKeyMs_ = 0;
+  EndOfInputKeys endOfInput_;
 };
 
 }  // namespace zq::platform

@@ -406,6 +406,11 @@ void TerminalConsole::FlushFrame(bool force) {
   if (!renderer_.Output().empty()) Write(renderer_.TakeOutput());
 }
 
+void TerminalConsole::WriteError(std::string_view cp852) {
+  std::string line = Cp852ToUtf8(cp852) + "\n";
+  WriteAll(2, line.data(), line.size());
+}
+
 void TerminalConsole::Write(std::string_view bytes) {
   while (!bytes.empty() && !outputDead_) {
     ssize_t n = ::write(out_, bytes.data(), bytes.size());

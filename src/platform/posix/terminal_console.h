@@ -16,7 +16,8 @@
 // Without a terminal: when standard output is not one, nothing is drawn (the
 // cells are still kept and read back); when standard input is not one, its bytes
 // are decoded as typed keys without raw mode. Once input has ended, PollEvent
-// reports Esc keys (BufferedConsole).
+// reports Esc keys and in the end ends the program (BufferedConsole); its line on
+// standard error is UTF-8, as every text the program gives a POSIX host.
 #pragma once
 
 #include <termios.h>
@@ -63,6 +64,7 @@ class TerminalConsole : public BufferedConsole {
   void ShowTooSmall();
   void ReadInput();
   void FlushFrame(bool force) override;
+  void WriteError(std::string_view cp852) override;
   void Write(std::string_view bytes);
   static long long NowMs();
 

@@ -277,12 +277,19 @@ void Win32Console::ShowTooSmall() {
 void Win32Console::ReportNoConsole() {
   if (noConsoleReported_) return;
   noConsoleReported_ = true;
+  WriteError("Brak okna konsoli: program trzeba uruchomic w oknie konsoli (80 x 25 znakow).");
+}
+
+// Only a process without a console writes these lines (with one, input comes from
+// it and never ends), so standard error is a file or a pipe: the bytes go as they
+// are, in the code page the program works in.
+void Win32Console::WriteError(std::string_view cp852) {
   HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
   if (err == nullptr || err == INVALID_HANDLE_VALUE) return;
-  std::string_view message =
-      "Brak okna konsoli: program trzeba uruchomic w oknie konsoli (80 x 25 znakow).\r\n";
+  std::string line(cp852);
+  line += "\r\n";
   DWORD written = 0;
-  WriteFile(err, message.data(), static_cast<DWORD>(message.size()), &written, nullptr);
+  WriteFile(err, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
 }
 
 bool Win32Console::SetSize(int columns, int rows) {

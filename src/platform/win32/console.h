@@ -19,7 +19,8 @@
 // that input has ended, a program that has drawn its screen cannot go on: the
 // next PollEvent ends it with kNoConsoleExitCode (through ProgramExit, so that
 // everything unwinds). Before anything is drawn (the usage text) an ended input
-// reads as Esc keys (BufferedConsole).
+// reads as Esc keys until the program ends or the console ends it (BufferedConsole);
+// its line on standard error is in code page 852, as the program's other text.
 #pragma once
 
 #include <cstdint>
@@ -72,6 +73,7 @@ class Win32Console : public BufferedConsole {
   void ReadConsoleRecords();
   void ReadRedirectedInput();
   void FlushFrame(bool force) override;
+  void WriteError(std::string_view cp852) override;
   void PutCursor();
 
   // Console handles (HANDLE); null when there is none.
