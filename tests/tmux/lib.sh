@@ -37,13 +37,20 @@ fail() {
   exit 1
 }
 
-# tmux_start NAME: an 80x25 pane running a plain shell (so that what the terminal
-# shows after a program ends can be checked too).
+# tmux_start NAME [COLUMNS ROWS]: a pane (80x25 unless told) running a plain shell
+# (so that what the terminal shows after a program ends can be checked too).
 tmux_start() {
   TMUX_TEST_SESSION=$1
-  tmux_cmd new-session -d -s "$1" -x 80 -y 25 \
-    "env -i PATH=\"$PATH\" HOME=\"$TMUX_TEST_DIR\" TERM=xterm-256color LANG=C.UTF-8 PS1='$ ' bash --norc --noprofile" ||
-    fail "tmux did not start"
+  local tries
+  # When the last session of a test has just been killed, its server may still be
+  # going away and refuse the new session: try again a few times.
+  for tries in 1 2 3 4 5; do
+    tmux_cmd new-session -d -s "$1" -x "${2:-80}" -y "${3:-25}" \
+      "env -i PATH=\"$PATH\" HOME=\"$TMUX_TEST_DIR\" TERM=xterm-256color LANG=C.UTF-8 PS1='$ ' bash --norc --noprofile" \
+      2>/dev/null && break
+    [ "$tries" = 5 ] && fail "tmux did not start"
+    sleep 0.5
+  done
   tmux_wait_for "$1" '$' || fail "no shell prompt"
 }
 

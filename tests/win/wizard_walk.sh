@@ -67,11 +67,7 @@ code=$(tmux_exit_code usage 60) || fail "the program did not end after the usage
 tmux_kill usage
 
 # --- a pane too small for 80x25: a notice, then the screen anyway -----------------
-TMUX_TEST_SESSION=small
-tmux_cmd new-session -d -s small -x 60 -y 20 \
-  "env -i PATH=\"$PATH\" HOME=\"$TMUX_TEST_DIR\" TERM=xterm-256color LANG=C.UTF-8 PS1='$ ' bash --norc --noprofile" ||
-  fail "tmux did not start"
-tmux_wait_for small '$' || fail "no shell prompt"
+tmux_start small 60 20
 tmux_run small "$start"
 tmux_wait_for small "potrzeba 80 x 25" 60 || fail "no notice in a 60x20 pane"
 tmux_send small Space
