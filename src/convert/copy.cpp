@@ -297,6 +297,23 @@ CopyStatus Copier::CopyFileBytes(std::string_view source, std::string_view targe
   return status;
 }
 
+CopyStatus Copier::FinishRecords(BufferedWriter& writer, bool writeFailed,
+                                 std::unique_ptr<File>& in, std::string_view source,
+                                 std::unique_ptr<File>& out, std::string_view target,
+                                 CopyStatus status) {
+  // Records held in the buffer are written out before the files close, and a failure
+  // then is the write error it is.
+  int error = 0;
+  if (!writer.Flush(error) || writeFailed) {
+    log_.AlertLn(kColourError, "Błąd zapisu danych"_pl);
+    WaitKey();
+    if (status == CopyStatus::kCopied) status = CopyStatus::kWriteFailed;
+  }
+  status = CloseBoth(in, source, out, target, status);
+  SlowPause();
+  return status;
+}
+
 bool Copier::OpenRecordFiles(std::string_view source, std::string_view target,
                              std::int64_t& sourceSize, std::unique_ptr<File>& in,
                              std::unique_ptr<File>& out, CopyStatus& status) {
@@ -373,16 +390,7 @@ CopyStatus Copier::CopyRecords(std::string_view source, std::string_view target,
       break;
     }
   }
-  // Records held in the buffer are written out before the files close, and a failure
-  // then is the write error it is.
-  if (!writer.Flush(error) || writeFailed) {
-    log_.AlertLn(kColourError, "Błąd zapisu danych"_pl);
-    WaitKey();
-    if (status == CopyStatus::kCopied) status = CopyStatus::kWriteFailed;
-  }
-  status = CloseBoth(in, source, out, target, status);
-  SlowPause();
-  return status;
+  return FinishRecords(writer, writeFailed, in, source, out, target, status);
 }
 
 CopyStatus Copier::ConvertRecords(std::string_view source, std::string_view target,
@@ -422,14 +430,7 @@ CopyStatus Copier::ConvertRecords(std::string_view source, std::string_view targ
       break;
     }
   }
-  if (!writer.Flush(error) || writeFailed) {
-    log_.AlertLn(kColourError, "Błąd zapisu danych"_pl);
-    WaitKey();
-    if (status == CopyStatus::kCopied) status = CopyStatus::kWriteFailed;
-  }
-  status = CloseBoth(in, source, out, target, status);
-  SlowPause();
-  return status;
+  return FinishRecords(writer, writeFailed, in, source, out, target, status);
 }
 
 }  // namespace zq::convert

@@ -19,6 +19,8 @@
 
 namespace zq::convert {
 
+class BufferedWriter;
+
 // May change the record in place; true to have it written.
 using RecordFilter = std::function<bool(std::span<std::uint8_t> record)>;
 // Fills `out` (handed over zeroed) from `in`; true to have `out` written.
@@ -99,6 +101,12 @@ class Copier {
   bool OpenRecordFiles(std::string_view source, std::string_view target, std::int64_t& sourceSize,
                        std::unique_ptr<platform::File>& in, std::unique_ptr<platform::File>& out,
                        CopyStatus& status);
+  // The end the record routines share: the buffered records flushed (a failure then,
+  // or `writeFailed`, is shown as the write error), both files closed, the slow pause.
+  CopyStatus FinishRecords(BufferedWriter& writer, bool writeFailed,
+                           std::unique_ptr<platform::File>& in, std::string_view source,
+                           std::unique_ptr<platform::File>& out, std::string_view target,
+                           CopyStatus status);
   // Closes both, showing close errors; a copy that went well becomes kCloseFailed.
   CopyStatus CloseBoth(std::unique_ptr<platform::File>& in, std::string_view source,
                        std::unique_ptr<platform::File>& out, std::string_view target,

@@ -37,6 +37,30 @@ void TrimRight(std::string& text) {
   while (!text.empty() && text.back() == ' ') text.pop_back();
 }
 
+// Up/Left and Down/Right move a group's current item; at either end the key is left
+// to the page, which moves the focus on.
+enum class ItemStep { kNone, kMoved, kAtEnd };
+ItemStep StepItem(const Event& event, int& current, int count) {
+  if (event.IsKey(key::kUp) || event.IsKey(key::kLeft)) {
+    if (current == 0) return ItemStep::kAtEnd;
+    --current;
+    return ItemStep::kMoved;
+  }
+  if (event.IsKey(key::kDown) || event.IsKey(key::kRight)) {
+    if (current >= count - 1) return ItemStep::kAtEnd;
+    ++current;
+    return ItemStep::kMoved;
+  }
+  return ItemStep::kNone;
+}
+
+// The cursor of a group stands in the mark of its current item.
+bool ItemCursor(const Rect& rect, int current, int& column, int& row) {
+  column = rect.left + 1;
+  row = rect.top + current;
+  return true;
+}
+
 }  // namespace
 
 std::string FilterPastedText(std::string_view text, std::size_t max) {
@@ -295,12 +319,8 @@ bool CheckGroup::Handle(Event& event) {
     SetBit(true);
   } else if (event.IsChar('0') || event.IsChar('-')) {
     SetBit(false);
-  } else if (event.IsKey(key::kUp) || event.IsKey(key::kLeft)) {
-    if (current_ == 0) return false;
-    --current_;
-  } else if (event.IsKey(key::kDown) || event.IsKey(key::kRight)) {
-    if (current_ >= count - 1) return false;
-    ++current_;
+  } else if (ItemStep step = StepItem(event, current_, count); step != ItemStep::kNone) {
+    if (step == ItemStep::kAtEnd) return false;
   } else {
     return false;
   }
@@ -309,9 +329,7 @@ bool CheckGroup::Handle(Event& event) {
 }
 
 bool CheckGroup::CursorAt(int& column, int& row) const {
-  column = rect_.left + 1;
-  row = rect_.top + current_;
-  return true;
+  return ItemCursor(rect_, current_, column, row);
 }
 
 // ---- RadioGroup ----
@@ -354,12 +372,8 @@ bool RadioGroup::Handle(Event& event) {
     Choose();
   } else if (IsSelectChar(event) || event.IsChar('+')) {
     Choose();
-  } else if (event.IsKey(key::kUp) || event.IsKey(key::kLeft)) {
-    if (current_ == 0) return false;
-    --current_;
-  } else if (event.IsKey(key::kDown) || event.IsKey(key::kRight)) {
-    if (current_ >= count - 1) return false;
-    ++current_;
+  } else if (ItemStep step = StepItem(event, current_, count); step != ItemStep::kNone) {
+    if (step == ItemStep::kAtEnd) return false;
   } else {
     return false;
   }
@@ -368,9 +382,7 @@ bool RadioGroup::Handle(Event& event) {
 }
 
 bool RadioGroup::CursorAt(int& column, int& row) const {
-  column = rect_.left + 1;
-  row = rect_.top + current_;
-  return true;
+  return ItemCursor(rect_, current_, column, row);
 }
 
 // ---- PushButton ----
