@@ -70,17 +70,6 @@ void FileSink::Add(std::string_view cp852Name, std::string bytes) {
   files_.push_back({std::string(cp852Name), std::move(bytes)});
 }
 
-std::string TextLines(std::initializer_list<std::string_view> lines) {
-  std::string text;
-  for (std::string_view line : lines) {
-    text += line;
-    text += "\r\n";
-  }
-  return text;
-}
-
-namespace {
-
 std::string Cat(std::initializer_list<std::string_view> parts) {
   std::string s;
   for (std::string_view p : parts) s += p;
@@ -92,6 +81,17 @@ std::string Digits(Rng& rng, int n) {
   for (int k = 0; k < n; ++k) s += static_cast<char>('0' + rng.Below(10));
   return s;
 }
+
+std::string TextLines(std::initializer_list<std::string_view> lines) {
+  std::string text;
+  for (std::string_view line : lines) {
+    text += line;
+    text += "\r\n";
+  }
+  return text;
+}
+
+namespace {
 
 std::string Padded(int value, int width) {
   std::string s = std::to_string(value);

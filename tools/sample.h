@@ -157,5 +157,9 @@ std::span<const FileMakerEntry> FileMakers();
 
 // Lines joined with CR LF, each line ended by one.
 std::string TextLines(std::initializer_list<std::string_view> lines);
+// The parts joined.
+std::string Cat(std::initializer_list<std::string_view> parts);
+// n random decimal digits.
+std::string Digits(Rng& rng, int n);
 
 }  // namespace zq::sample

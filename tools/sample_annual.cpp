@@ -22,18 +22,6 @@ constexpr const shared::Layout& kNumbering = convert::kAnnualNumbering;
 constexpr const shared::Layout& kValues = convert::kAnnualValues;
 constexpr const shared::Layout& kAddress = convert::kAddressRecord;
 
-std::string Cat(std::initializer_list<std::string_view> parts) {
-  std::string s;
-  for (std::string_view p : parts) s += p;
-  return s;
-}
-
-std::string Digits(Rng& rng, int n) {
-  std::string s;
-  for (int k = 0; k < n; ++k) s += static_cast<char>('0' + rng.Below(10));
-  return s;
-}
-
 std::string TwoDigits(int value) {
   return std::string(1, static_cast<char>('0' + value / 10 % 10)) +
          static_cast<char>('0' + value % 10);

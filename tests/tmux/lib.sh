@@ -117,6 +117,23 @@ tmux_exit_code() {
   return 1
 }
 
+# tmux_cancel SESSION [SECONDS]: Esc and yes to the cancel question, Enter at the
+# closing prompt; the program must then end with exit code 0.
+tmux_cancel() {
+  local name=$1 limit=${2:-$TMUX_TEST_TIMEOUT} code
+  tmux_send "$name" Escape
+  # An Esc followed within its timeout by a letter reads as Alt+letter; a person is
+  # never that fast.
+  sleep 0.2
+  tmux_wait_for "$name" "Rezygnujesz z konwersji danych na nowy rok ?" ||
+    fail "no cancel question in $name"
+  tmux_send "$name" t
+  tmux_wait_for "$name" "Nacisnij Enter" || fail "no closing prompt in $name"
+  tmux_send "$name" Enter
+  code=$(tmux_exit_code "$name" "$limit") || fail "the program in $name did not end"
+  [ "$code" = 0 ] || fail "exit code $code after cancelling in $name"
+}
+
 tmux_resize() {
   tmux_cmd resize-window -t "$1" -x "$2" -y "$3"
 }

@@ -30,16 +30,7 @@ tmux_resize zq 80 25
 tmux_wait_for zq "$banner" || fail "screen not redrawn after growing back"
 
 # Esc, then yes to the cancel question.
-tmux_send zq Escape
-# An Esc followed within its timeout by a letter reads as Alt+letter; a person
-# is never that fast.
-sleep 0.2
-tmux_wait_for zq "Rezygnujesz z konwersji danych na nowy rok ?" || fail "no cancel question"
-tmux_send zq t
-tmux_wait_for zq "Nacisnij Enter" || fail "no closing prompt"
-tmux_send zq Enter
-code=$(tmux_exit_code zq) || fail "the program did not end"
-[ "$code" = 0 ] || fail "exit code $code"
+tmux_cancel zq
 
 # The normal screen is back with what was printed before, and the line
 # discipline is as before: canonical input, echo, signals, flow control.

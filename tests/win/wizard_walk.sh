@@ -47,13 +47,7 @@ tmux_wait_for zq "Dane firmowe" || fail "PgUp did not go back to page 3"
 tmux_send zq PageDown
 tmux_wait_for zq "START KOPIOWANIA" || fail "PgDn did not return to page 4"
 
-tmux_send zq Escape
-tmux_wait_for zq "Rezygnujesz z konwersji danych na nowy rok ?" || fail "no cancel question"
-tmux_send zq t
-tmux_wait_for zq "Nacisnij Enter" || fail "no closing prompt"
-tmux_send zq Enter
-code=$(tmux_exit_code zq 60) || fail "the program did not end"
-[ "$code" = 0 ] || fail "exit code $code after cancelling"
+tmux_cancel zq 60
 tmux_kill zq
 
 # --- the usage text, on the console in code page 852 ------------------------------
@@ -72,13 +66,7 @@ tmux_run small "$start"
 tmux_wait_for small "potrzeba 80 x 25" 60 || fail "no notice in a 60x20 pane"
 tmux_send small Space
 tmux_wait_for small "PgDn-Dalej" || fail "no screen after a key on the notice"
-tmux_send small Escape
-tmux_wait_for small "Rezygnujesz" || fail "no cancel question in the small pane"
-tmux_send small t
-tmux_wait_for small "Nacisnij Enter" || fail "no closing prompt in the small pane"
-tmux_send small Enter
-code=$(tmux_exit_code small 60) || fail "the program did not end in the small pane"
-[ "$code" = 0 ] || fail "exit code $code in the small pane"
+tmux_cancel small 60
 tmux_kill small
 
 # --- no console at all: a message and an end, not a wait for keys -----------------
