@@ -199,6 +199,23 @@ bool FirmContext::Count(CopyStatus status) {
   return true;
 }
 
+convert::RecordFilter FilterOf(FirmContext& firm, RecordFilterFn plain, FirmRecordFilterFn withFirm) {
+  if (withFirm)
+    return [&firm, withFirm](std::span<std::uint8_t> record) { return withFirm(firm, record); };
+  if (plain) return plain;
+  return {};
+}
+
+convert::RecordConverter ConverterOf(FirmContext& firm, RecordConverterFn plain,
+                                     FirmRecordConverterFn withFirm) {
+  if (withFirm)
+    return [&firm, withFirm](std::span<const std::uint8_t> in, std::span<std::uint8_t> out) {
+      return withFirm(firm, in, out);
+    };
+  if (plain) return plain;
+  return {};
+}
+
 std::span<const FirmItem> FirmItems() {
   return kItemTable;
 }
@@ -233,6 +250,8 @@ void RunFirmItem(FirmContext& firm, const FirmItem& item) {
   if (item.labelStyle == kLine) firm.Log().WriteLn(item.label);
   if (item.labelStyle == kContinued) firm.Log().Write(item.label);
   const std::string_view source = item.sources[0];
+  const convert::RecordFilter filter = FilterOf(firm, item.filter, item.firmFilter);
+  const convert::RecordConverter converter = ConverterOf(firm, item.converter, item.firmConverter);
   switch (item.how) {
     case kByteCopy:
       firm.Count(copier.CopyFileBytes(firm.SourcePath(source), firm.TargetPath(item.target)));
@@ -242,11 +261,11 @@ void RunFirmItem(FirmContext& firm, const FirmItem& item) {
       break;
     case kRecordCopy:
       firm.Count(copier.CopyRecords(firm.SourcePath(source), firm.TargetPath(item.target),
-                                    item.inSize, item.filter));
+                                    item.inSize, filter));
       break;
     case kConvert:
       firm.Count(copier.ConvertRecords(firm.SourcePath(source), firm.TargetPath(item.target),
-                                       item.inSize, item.outSize, item.converter));
+                                       item.inSize, item.outSize, converter));
       break;
     case kListedFile:
       CopyListedFile(firm, source);
@@ -264,17 +283,17 @@ void RunFirmItem(FirmContext& firm, const FirmItem& item) {
     case kChosenSource: {
       std::string from = ChooseRecordSource(firm, source, item.sources[1]);
       firm.Count(copier.ConvertRecords(from, firm.TargetPath(item.target), item.inSize,
-                                       item.outSize, item.converter));
+                                       item.outSize, converter));
       break;
     }
     case kYearSource: {
       bool take2020 = firm.annualFrom2020 && copier.FileSizeOf(firm.SourcePath(source)) >= 1;
       firm.Count(copier.CopyRecords(firm.SourcePath(take2020 ? source : item.sources[1]),
-                                    firm.TargetPath(item.target), item.inSize, item.filter));
+                                    firm.TargetPath(item.target), item.inSize, filter));
       break;
     }
     case kYearFolder:
-      CopyYearFolder(firm, source, item.inSize, item.filter);
+      CopyYearFolder(firm, source, item.inSize, filter);
       break;
     case kMonths:
       if (item.months) ConvertMonths(firm, *item.months);

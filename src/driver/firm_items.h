@@ -138,6 +138,12 @@ enum class ItemHow : std::uint8_t {
 
 using RecordFilterFn = bool (*)(std::span<std::uint8_t> record);
 using RecordConverterFn = bool (*)(std::span<const std::uint8_t> in, std::span<std::uint8_t> out);
+// The same for converters that read or change what belongs to the firm's run (the staff
+// selection, the moved persons, the VAT proportion): the row gives a captureless lambda
+// that hands the converter its part of the FirmContext.
+using FirmRecordFilterFn = bool (*)(FirmContext& firm, std::span<std::uint8_t> record);
+using FirmRecordConverterFn = bool (*)(FirmContext& firm, std::span<const std::uint8_t> in,
+                                       std::span<std::uint8_t> out);
 using ItemStepFn = void (*)(FirmContext& firm);
 
 // One file kind of the month loop: Source stem + "." + m -> Target stem + "." + m.
@@ -148,6 +154,7 @@ struct MonthFile {
   std::uint16_t inSize = 0;
   std::uint16_t outSize = 0;
   RecordConverterFn converter = nullptr;
+  FirmRecordConverterFn firmConverter = nullptr;  // instead of `converter`
 };
 
 struct MonthLoop {
@@ -168,9 +175,17 @@ struct FirmItem {
   std::uint16_t outSize = 0;
   RecordFilterFn filter = nullptr;
   RecordConverterFn converter = nullptr;
+  FirmRecordFilterFn firmFilter = nullptr;        // instead of `filter`
+  FirmRecordConverterFn firmConverter = nullptr;  // instead of `converter`
   ItemStepFn step = nullptr;
   const MonthLoop* months = nullptr;
 };
+
+// The filter or converter a row hands to the copy primitives, bound to the firm when it
+// is one of the firm's own; empty when the row has none.
+convert::RecordFilter FilterOf(FirmContext& firm, RecordFilterFn plain, FirmRecordFilterFn withFirm);
+convert::RecordConverter ConverterOf(FirmContext& firm, RecordConverterFn plain,
+                                     FirmRecordConverterFn withFirm);
 
 // The item table, in the order the items run.
 std::span<const FirmItem> FirmItems();

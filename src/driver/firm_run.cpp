@@ -442,7 +442,8 @@ void ConvertMonths(FirmContext& firm, const MonthLoop& loop) {
       firm.Log().WriteLn(Cat({file->label, Padded(MonthName(m), 11)}));
       CopyStatus status =
           copier.ConvertRecords(source, firm.TargetPath(Cat({file->targetStem, suffix})),
-                                file->inSize, file->outSize, file->converter);
+                                file->inSize, file->outSize,
+                                ConverterOf(firm, file->converter, file->firmConverter));
       firm.Count(status);
       HideConvertedFile(firm, source, status);
     }

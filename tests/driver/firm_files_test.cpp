@@ -256,6 +256,40 @@ TEST_F(FirmFilesTest, WageSettingsComeFrom2020OnlyWhenTheYearWasBegunIn2020) {
   EXPECT_EQ(ReadTarget("ONLY", "2020_lp2.cc"), "X0192019");
 }
 
+TEST_F(FirmFilesTest, FirmBoundFilterAndConverterSeeTheirOwnFirm) {
+  Source("A", "x.rek", "aaaa");
+  Source("B", "x.rek", "bbbb");
+  const FirmItem copy{.how = ItemHow::kRecordCopy,
+                      .sources = {"x.rek"},
+                      .target = "x.rek",
+                      .inSize = 4,
+                      .firmFilter = [](FirmContext& f, std::span<std::uint8_t> r) {
+                        r[0] = static_cast<std::uint8_t>(f.directory[0]);
+                        return f.directory != "B";
+                      }};
+  const FirmItem convert{.how = ItemHow::kConvert,
+                         .sources = {"x.rek"},
+                         .target = "y.rek",
+                         .inSize = 4,
+                         .outSize = 2,
+                         .firmConverter = [](FirmContext& f, std::span<const std::uint8_t> in,
+                                             std::span<std::uint8_t> out) {
+                           out[0] = in[1];
+                           out[1] = static_cast<std::uint8_t>(f.firmVatProportion);
+                           return true;
+                         }};
+  for (const char* dir : {"A", "B"}) {
+    auto firm = Context(dir);
+    firm->firmVatProportion = 'p';
+    RunFirmItem(*firm, copy);
+    RunFirmItem(*firm, convert);
+  }
+  EXPECT_EQ(ReadTarget("A", "x.rek"), "Aaaa");
+  EXPECT_EQ(ReadTarget("B", "x.rek"), "");
+  EXPECT_EQ(ReadTarget("A", "y.rek"), "ap");
+  EXPECT_EQ(ReadTarget("B", "y.rek"), "bp");
+}
+
 MonthLoop TestMonths() {
   return {.entries = {.sourceStem = "2020K880",
                       .targetStem = "2020K990",
