@@ -199,7 +199,8 @@ bool FirmContext::Count(CopyStatus status) {
   return true;
 }
 
-convert::RecordFilter FilterOf(FirmContext& firm, RecordFilterFn plain, FirmRecordFilterFn withFirm) {
+convert::RecordFilter FilterOf(FirmContext& firm, RecordFilterFn plain,
+                               FirmRecordFilterFn withFirm) {
   if (withFirm)
     return [&firm, withFirm](std::span<std::uint8_t> record) { return withFirm(firm, record); };
   if (plain) return plain;

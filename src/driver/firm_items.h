@@ -183,7 +183,8 @@ struct FirmItem {
 
 // The filter or converter a row hands to the copy primitives, bound to the firm when it
 // is one of the firm's own; empty when the row has none.
-convert::RecordFilter FilterOf(FirmContext& firm, RecordFilterFn plain, FirmRecordFilterFn withFirm);
+convert::RecordFilter FilterOf(FirmContext& firm, RecordFilterFn plain,
+                               FirmRecordFilterFn withFirm);
 convert::RecordConverter ConverterOf(FirmContext& firm, RecordConverterFn plain,
                                      FirmRecordConverterFn withFirm);
 

@@ -153,6 +153,28 @@ bool RecordRef::CarryFrom(RecordView in, const Field& from, const Field& to, std
   return all;
 }
 
+bool RecordRef::CutInPlace(const Field& text) {
+  if (text.kind != Kind::Text) return false;
+  bool all = true;
+  for (std::size_t i = 0; i < text.count; ++i) {
+    Field e = text.At(i);
+    if (e.offset >= size_) {
+      all = false;
+      continue;
+    }
+    if (!Holds(e)) all = false;
+    std::uint8_t& length = out_[e.offset];
+    if (length > e.Capacity()) length = static_cast<std::uint8_t>(e.Capacity());
+  }
+  return all;
+}
+
+bool CutTexts(RecordRef record, std::span<const Field> texts) {
+  bool all = true;
+  for (const Field& text : texts) all = record.CutInPlace(text) && all;
+  return all;
+}
+
 void RecordRef::Clear() {
   if (size_ > 0) std::memset(out_, 0, size_);
 }

@@ -281,6 +281,12 @@ class RecordRef : public RecordView {
   bool CarryFrom(RecordView in, const Field& from, const Field& to,
                  std::size_t cut = std::numeric_limits<std::size_t>::max());
 
+  // A carried record's text cut to its field: an over-long length byte is lowered to
+  // the field's capacity, every element of a repeated field alike; no other byte
+  // changes, not even the characters past the text's end. False when the field does
+  // not lie wholly inside the record (what lies inside is still cut).
+  bool CutInPlace(const Field& text);
+
   void Clear();
 
  private:
@@ -413,6 +419,10 @@ constexpr Rule Computed(F f) {
                 "a computed step without a target takes (RecordView in, RecordRef out)");
   return Computed(Field{}, f);
 }
+
+// Every text field of `texts` cut in place (RecordRef::CutInPlace): how a Record filter
+// that only cuts texts is written, as the table of its texts.
+bool CutTexts(RecordRef record, std::span<const Field> texts);
 
 // Makes `out` from `in`: zeroes all of `out`, then applies the rules in order. `in` and
 // `out` are two different buffers.

@@ -192,6 +192,37 @@ TEST(RecordTexts, WritesCutToTheFieldAndZeroTheTail) {
   for (int k = 31; k <= 40; ++k) EXPECT_EQ(rec[k], 0);
 }
 
+TEST(RecordTexts, CutInPlaceLowersOnlyAnOverLongLengthByte) {
+  constexpr Field kTwo[] = {{"T", 2, 5, Kind::Text, 2, 6}};  // two texts of 4, one byte apart
+  struct Case {
+    std::uint8_t first, second;
+    std::uint8_t wantFirst, wantSecond;
+  };
+  for (const Case c : {Case{4, 0, 4, 0}, Case{5, 255, 4, 4}, Case{3, 9, 3, 4}}) {
+    std::vector<std::uint8_t> rec(16);
+    for (std::size_t k = 0; k < rec.size(); ++k) rec[k] = static_cast<std::uint8_t>(0xA0 + k);
+    rec[2] = c.first;
+    rec[8] = c.second;
+    std::vector<std::uint8_t> want = rec;
+    want[2] = c.wantFirst;
+    want[8] = c.wantSecond;
+    EXPECT_TRUE(CutTexts(RecordRef(rec), kTwo));
+    EXPECT_EQ(rec, want) << int(c.first) << " " << int(c.second);
+  }
+  // A short record: what lies inside is cut, nothing is written past its end.
+  std::vector<std::uint8_t> shortRec = {0, 0, 200, 'a', 'b', 'c', 'd', 'e', 77};
+  std::vector<std::uint8_t> padded = shortRec;
+  padded.resize(32, 0xEE);
+  EXPECT_FALSE(CutTexts(RecordRef(std::span(padded).first(shortRec.size())), kTwo));
+  EXPECT_EQ(padded[2], 4);
+  EXPECT_EQ(padded[8], 4);  // the second text's length byte lies inside: cut too
+  for (std::size_t k = shortRec.size(); k < padded.size(); ++k) EXPECT_EQ(padded[k], 0xEE);
+  // A field that is no text is left alone.
+  std::vector<std::uint8_t> rec(16, 0xFF);
+  EXPECT_FALSE(RecordRef(rec).CutInPlace(Field{"N", 0, 4, Kind::Int32}));
+  EXPECT_EQ(rec, std::vector<std::uint8_t>(16, 0xFF));
+}
+
 TEST(RecordBytes, CutOrPadToTheField) {
   std::vector<std::uint8_t> rec(kSample.size, 0xAA);
   RecordRef ref(rec);
