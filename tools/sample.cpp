@@ -10,6 +10,7 @@
 #include "platform/cp852.h"
 #include "sample_annual.h"
 #include "sample_firm_files.h"
+#include "sample_staff.h"
 #include "shared/record.h"
 
 namespace zq::sample {
@@ -431,6 +432,7 @@ constexpr FileMakerEntry kFileMakers[] = {
     {"DRA declarations", Place::kSourceFirm, MakeDraDeclarations},
     {"module files", Place::kSourceFirm, MakeModuleFiles},
     {"year 2020 files", Place::kSourceFirm, MakeYear2020Files},
+    {"staff, families, tax forms and contracts", Place::kSourceFirm, MakeStaff},
 
     {"carried annual settings", Place::kTargetFirm, MakeCarriedAnnual},
     {"carried firm marker", Place::kTargetFirm, MakeMarker2020},

@@ -2,6 +2,7 @@
 
 #include "convert/firm_data.h"
 #include "driver/firm_run.h"
+#include "driver/staff_items.h"
 #include "platform/cp852.h"
 
 namespace zq::driver {
@@ -78,6 +79,25 @@ constexpr FirmItem kItemTable[] = {
      .inSize = convert::kAddressRecordSize,
      .outSize = convert::kAddressRecordSize,
      .converter = convert::ConvertFirmAddress},
+    {.number = 6, .option = kAlways, .how = kStep, .step = BeginStaff},
+    {.number = 7,
+     .option = kFirmItems,
+     .bits = fi::kStaff,
+     .label = "Pracownicy / Właściciele"_pl,
+     .labelStyle = kLine,
+     .how = kStep,
+     .sources = {convert::kPersonFileName},
+     .target = convert::kPersonFileName,
+     .step = ConvertStaffPersons},
+    {.number = 8,
+     .option = kFirmItems,
+     .bits = fi::kStaff | fi::kFamilies,
+     .label = "Rodziny pracowników"_pl,
+     .labelStyle = kLine,
+     .how = kStep,
+     .sources = {convert::kFamilyFileName},
+     .target = convert::kFamilyFileName,
+     .step = ConvertStaffFamilies},
     {.number = 9,
      .option = kFirmItems,
      .bits = fi::kStaff,
@@ -85,6 +105,26 @@ constexpr FirmItem kItemTable[] = {
      .labelStyle = kLine,
      .how = kListedFile,
      .sources = {"UMOWY.INI"}},
+    // A record cut short by the end of its file must be told apart from a whole one,
+    // so the tax forms are steps: the source is chosen as for kChosenSource.
+    {.number = 10,
+     .option = kFirmItems,
+     .bits = fi::kPitD,
+     .label = "PID-5 ",
+     .labelStyle = kContinued,
+     .how = kStep,
+     .sources = {convert::kPid5Name2020, convert::kPid5Name2019},
+     .target = convert::kPid5Name2020,
+     .step = ConvertPid5Data},
+    {.number = 11,
+     .option = kFirmItems,
+     .bits = fi::kPitD,
+     .label = "\"PIT-28\" ",
+     .labelStyle = kContinued,
+     .how = kStep,
+     .sources = {convert::kPit28Name2020, convert::kPit28Name2019},
+     .target = convert::kPit28Name2020,
+     .step = ConvertPit28Data},
     {.number = 15,
      .option = kFirmItems,
      .bits = fi::kConstantsAndNotes,
@@ -137,6 +177,15 @@ constexpr FirmItem kItemTable[] = {
      .how = kTextCopy,
      .sources = {convert::kTransferSettingsFileName},
      .target = convert::kTransferSettingsFileName},
+    {.number = 30,
+     .option = kEntered2020Items,
+     .bits = ei::kContracts,
+     .label = "Umowy zlecenia wprowadzone w 2020",
+     .labelStyle = kLine,
+     .how = kStep,
+     .sources = {convert::kContractFileName},
+     .target = convert::kContractFileName,
+     .step = CopyStaffContracts},
     {.number = 32,
      .option = kEntered2020Items,
      .bits = ei::kDraDeclarations,
@@ -191,7 +240,9 @@ FirmContext::FirmContext(RunState& r, FirmRunShared& s, std::string_view dir)
       shared(s),
       directory(dir),
       sourceDir(r.options.sourceTree + std::string(dir)),
-      targetDir(r.options.targetTree + std::string(dir)) {}
+      targetDir(r.options.targetTree + std::string(dir)) {
+  staff.Begin(r.options.staffScope);
+}
 
 bool FirmContext::Count(CopyStatus status) {
   if (!convert::Failed(status)) return false;

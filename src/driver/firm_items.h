@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "convert/copy.h"
+#include "convert/staff.h"
 #include "driver/run_state.h"
 
 namespace zq::driver {
@@ -79,6 +80,8 @@ struct FirmContext {
   std::string sourceFirmDir;
   // The Target year folder still has to be made; shared by the items copying into it.
   bool folderPending = true;
+  // Selection mode, moved persons and the family members and contracts left behind.
+  convert::StaffTransfer staff;
   // Failures the items reported; the firm is still added to the Target firm list.
   int errors = 0;
   // A step ended the firm's run: the items after it do not run, the firm is not added.

@@ -440,10 +440,9 @@ void ConvertMonths(FirmContext& firm, const MonthLoop& loop) {
       const std::string source = firm.SourcePath(Cat({file->sourceStem, suffix}));
       if (copier.FileSizeOf(source) < 1) continue;
       firm.Log().WriteLn(Cat({file->label, Padded(MonthName(m), 11)}));
-      CopyStatus status =
-          copier.ConvertRecords(source, firm.TargetPath(Cat({file->targetStem, suffix})),
-                                file->inSize, file->outSize,
-                                ConverterOf(firm, file->converter, file->firmConverter));
+      CopyStatus status = copier.ConvertRecords(
+          source, firm.TargetPath(Cat({file->targetStem, suffix})), file->inSize, file->outSize,
+          ConverterOf(firm, file->converter, file->firmConverter));
       firm.Count(status);
       HideConvertedFile(firm, source, status);
     }
@@ -460,6 +459,7 @@ FirmResult ConvertFirm(RunState& run, FirmRunShared& shared, std::string_view di
   FirmResult result;
   auto report = [&] {
     result.errors = firm.errors;
+    result.notCarried = firm.staff.notCarried;
     result.annualFrom2020 = firm.annualFrom2020;
     result.firmVatProportional = firm.firmVatProportional;
     result.firmVatProportion = firm.firmVatProportion;
@@ -471,10 +471,13 @@ FirmResult ConvertFirm(RunState& run, FirmRunShared& shared, std::string_view di
   if (firm.ended) return report();
 
   std::string end = "Koniec konwersji danych firmy";
-  if (firm.errors > 0) {
-    end += Cat({" - błędów: "_pl, std::to_string(firm.errors)});
+  if (firm.errors > 0) end += Cat({" - błędów: "_pl, std::to_string(firm.errors)});
+  if (firm.staff.notCarried > 0)
+    end += Cat({" - nieprzeniesione rodziny/umowy: "_pl, std::to_string(firm.staff.notCarried)});
+  if (firm.errors > 0)
     run.log.Color(convert::kColourError);
-  }
+  else if (firm.staff.notCarried > 0)
+    run.log.Color(convert::kColourWarning);
   run.log.WriteLn(end);
   if (run.options.stopPerFirm) {
     run.log.Write("cdn - naciśnij dowolny klawisz."_pl);
@@ -521,6 +524,8 @@ FirmRunSummary ConvertSelectedFirms(RunState& run, FirmList& firms,
     }
     if (result.errors > 0)
       summary.entries.push_back({Kind::kErrors, name, directory, result.errors});
+    if (result.notCarried > 0)
+      summary.entries.push_back({Kind::kNotCarried, name, directory, 0, result.notCarried});
     if (Listed(list, directory)) {
       log.AlertLn(
           convert::kColourWarning,
@@ -565,6 +570,11 @@ void WriteFirmRunSummary(RunState& run, const FirmRunSummary& summary) {
         break;
       case Kind::kAlreadyListed:
         log.AlertLn(convert::kColourWarning, Cat({"Była już w spisie firm: "_pl, firm}));
+        break;
+      case Kind::kNotCarried:
+        log.AlertLn(convert::kColourWarning,
+                    Cat({"Nieprzeniesione rodziny/umowy ("_pl, std::to_string(e.notCarried),
+                         ") w danych firmy: ", firm}));
         break;
     }
   }

@@ -61,6 +61,8 @@ struct FirmResult {
   // The run reached its end: the firm is to be added to the Target firm list.
   bool completed = false;
   int errors = 0;
+  // Family members and contracts dropped because their person was not carried.
+  int notCarried = 0;
   // The per-firm values as the run left them.
   bool annualFrom2020 = false;
   std::uint8_t firmVatProportional = 0;
@@ -69,12 +71,13 @@ struct FirmResult {
 
 // The firms that need the user's eye once the run is over.
 struct FirmRunSummary {
-  enum class Kind : std::uint8_t { kNotAdded, kErrors, kAlreadyListed };
+  enum class Kind : std::uint8_t { kNotAdded, kErrors, kAlreadyListed, kNotCarried };
   struct Entry {
     Kind kind = Kind::kNotAdded;
     std::string name;
     std::string directory;
     int errors = 0;
+    int notCarried = 0;
   };
   std::vector<Entry> entries;
   // The Target firm list could not be opened: no firm was converted.
