@@ -187,5 +187,27 @@ TEST_F(StaffEndToEndTest, TheAnswerWLastsToTheEndOfItsFirmOnly) {
   EXPECT_EQ(ReadTarget("B", "DANE_PR8.REK"), all);
 }
 
+TEST_F(StaffEndToEndTest, FamiliesAndEmploymentContractsGoOnlyWithThePersons) {
+  namespace fi = firm_items;
+  struct Case {
+    std::uint16_t firmItems;
+    std::vector<int> enabled;  // of the staff items 6..11 and 30, in table order
+  };
+  const Case cases[] = {
+      {fi::kFamilies | fi::kPitD, {6, 10, 11, 30}},
+      {fi::kStaff, {6, 7, 9, 30}},
+      {fi::kStaff | fi::kFamilies | fi::kPitD, {6, 7, 8, 9, 10, 11, 30}},
+  };
+  for (const Case& c : cases) {
+    run->options.firmItems = c.firmItems;
+    auto firm = Context("X");
+    std::vector<int> enabled;
+    for (const FirmItem& item : FirmItems())
+      if ((item.number >= 6 && item.number <= 11) || item.number == 30)
+        if (ItemEnabled(*firm, item)) enabled.push_back(item.number);
+    EXPECT_EQ(enabled, c.enabled) << c.firmItems;
+  }
+}
+
 }  // namespace
 }  // namespace zq::driver
