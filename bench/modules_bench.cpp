@@ -183,6 +183,11 @@ int main(int argc, char** argv) {
                 "system calls per file", static_cast<double>(toolCalls) / count,
                 static_cast<double>(cpCalls) / count);
   std::printf("errors the tool counted: %d\n", errors);
+  if (toolCalls >= 0) {
+    std::printf("\nthe tool's system calls, most frequent first:\n");
+    std::fflush(stdout);
+    Shell("sed -n '1,10p' '" + (base / "strace-tool.txt").string() + "'");
+  }
   fs::remove_all(base);
   return errors == 0 ? 0 : 1;
 }
