@@ -139,7 +139,10 @@ TEST_F(ModuleItemsTest, EachModuleRunsItsItemsUnderItsOwnOption) {
   for (std::uint16_t options : {dll_items::kFixedAssets, dll_items::kMileage140}) {
     SCOPED_TRACE(options);
     const std::string firmDir = options == dll_items::kFixedAssets ? "ST" : "KM";
-    Source(firmDir, "srodki.rek", Assets(2, 1));
+    // The last asset cut short in its first text, which claims 255 characters.
+    std::string torn = Assets(2, 1) + Assets(1, 7).substr(0, 0x20);
+    torn[2 * convert::kFixedAssetRecordSize + 0x004] = '\xFF';
+    Source(firmDir, "srodki.rek", torn);
     Source(firmDir, "wyposaz.rek", Assets(1, 2));
     Source(firmDir, "st.cnf", std::string(convert::kAssetSettingsRecordSize, '\x05'));
     Source(firmDir, "stbazy.rek", BaseRecord("MASZYNY"));
@@ -154,6 +157,10 @@ TEST_F(ModuleItemsTest, EachModuleRunsItsItemsUnderItsOwnOption) {
     RunRows(*firm, 34, 44);
     for (const std::string& name : assetFiles)
       EXPECT_EQ(InTarget(firmDir, name), options == dll_items::kFixedAssets) << name;
+    if (options == dll_items::kFixedAssets) {
+      torn[2 * convert::kFixedAssetRecordSize + 0x004] = 60;
+      EXPECT_EQ(ReadTarget(firmDir, "srodki.rek"), torn);
+    }
     for (const std::string& name : mileageFiles)
       EXPECT_EQ(InTarget(firmDir, name), options == dll_items::kMileage140) << name;
     EXPECT_EQ(firm->errors, 0) << log.Dump();
