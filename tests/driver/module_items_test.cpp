@@ -110,7 +110,7 @@ TEST_F(ModuleItemsTest, FurtherAssetBasesAreCopiedOnlyUnderPlainNamesInsideTheFi
   EXPECT_EQ(firm->errors, refused);
 }
 
-TEST_F(ModuleItemsTest, ABaseListCutShortOrMissingStillLetsTheRunGoOn) {
+TEST_F(ModuleItemsTest, ABaseListCutShortUnreadableOrMissingStillLetsTheRunGoOn) {
   Source("F", "stbazy.rek", BaseRecord("MASZYNY") + BaseRecord("BUDYNKI").substr(0, 60));
   Source("F", "MASZYNY.REK", Assets(1, 1));
   Source("F", "BUDYNKI.REK", Assets(1, 2));
@@ -122,6 +122,27 @@ TEST_F(ModuleItemsTest, ABaseListCutShortOrMissingStillLetsTheRunGoOn) {
       log.Find("Pominięto niepełny ostatni rekord pliku "_ps + SourcePath("F", "stbazy.rek"));
   ASSERT_NE(torn, nullptr) << log.Dump();
   EXPECT_EQ(torn->colour, convert::kColourWarning);
+
+  // A list that cannot be opened, or fails after its first record: said in red, and the
+  // bases read before the failure still come over.
+  for (bool opens : {false, true}) {
+    SCOPED_TRACE(opens);
+    const std::string firmDir = opens ? "READ" : "OPEN";
+    Source(firmDir, "stbazy.rek", BaseRecord("MASZYNY") + BaseRecord("BUDYNKI"));
+    Source(firmDir, "MASZYNY.REK", Assets(1, 1));
+    Source(firmDir, "BUDYNKI.REK", Assets(1, 2));
+    const std::string list = SourcePath(firmDir, "stbazy.rek");
+    faulty.Plan(list, {.failOpen = !opens, .readFailsAfter = convert::kAssetBaseRecordSize});
+    auto failing = Context(firmDir);
+    CopyAssetBases(*failing);
+    const LogLine* said =
+        log.Find((opens ? "Błąd odczytu danych z "_ps : "Błąd otwarcia pliku "_ps) + list);
+    ASSERT_NE(said, nullptr) << log.Dump();
+    EXPECT_EQ(said->colour, convert::kColourError);
+    EXPECT_EQ(InTarget(firmDir, "MASZYNY.REK"), opens);
+    EXPECT_FALSE(InTarget(firmDir, "BUDYNKI.REK"));
+    EXPECT_EQ(failing->errors, 1);
+  }
 
   // No list at all: nothing to do and nothing said.
   log.lines.clear();
