@@ -16,8 +16,6 @@
 
 namespace zq::convert {
 
-using shared::Kind;
-
 inline constexpr std::string_view kFixedAssetsFileName = "srodki.rek";
 inline constexpr std::string_view kEquipmentFileName = "wyposaz.rek";
 inline constexpr std::string_view kAssetSettingsFileName = "st.cnf";
@@ -48,21 +46,21 @@ constexpr std::size_t AssetMonthTextOffset(int year, int month) {
 // One asset of srodki.rek, wyposaz.rek or a further base; the texts only, named by
 // where they lie (what they hold is the module's business).
 inline constexpr shared::Field kFixedAssetTexts[] = {
-    {"Text4", 0x004, 61, Kind::Text},
-    {"Text41", 0x041, 61, Kind::Text},
-    {"Text7E", 0x07E, 31, Kind::Text},
-    {"Text9D", 0x09D, 31, Kind::Text},
-    {"TextC0", 0x0C0, 61, Kind::Text, 3},
-    {"Text21F", 0x21F, 31, Kind::Text},
-    {"Text242", 0x242, 61, Kind::Text, 7},
-    {"Text519", 0x519, 61, Kind::Text, 4},
-    {"Text62B", 0x62B, 61, Kind::Text, 3},
-    {"Text6E2", 0x6E2, 21, Kind::Text},
-    {"Text6F7", 0x6F7, 61, Kind::Text},
-    {"MonthText", AssetMonthTextOffset(kAssetFirstYear, 1), 31, Kind::Text, kAssetMonths,
+    {"Text4", 0x004, 61, shared::Kind::Text},
+    {"Text41", 0x041, 61, shared::Kind::Text},
+    {"Text7E", 0x07E, 31, shared::Kind::Text},
+    {"Text9D", 0x09D, 31, shared::Kind::Text},
+    {"TextC0", 0x0C0, 61, shared::Kind::Text, 3},
+    {"Text21F", 0x21F, 31, shared::Kind::Text},
+    {"Text242", 0x242, 61, shared::Kind::Text, 7},
+    {"Text519", 0x519, 61, shared::Kind::Text, 4},
+    {"Text62B", 0x62B, 61, shared::Kind::Text, 3},
+    {"Text6E2", 0x6E2, 21, shared::Kind::Text},
+    {"Text6F7", 0x6F7, 61, shared::Kind::Text},
+    {"MonthText", AssetMonthTextOffset(kAssetFirstYear, 1), 31, shared::Kind::Text, kAssetMonths,
      kAssetMonthEntry},
-    {"Text98E7", 0x98E7, 16, Kind::Text},
-    {"Text98F7", 0x98F7, 19, Kind::Text},
+    {"Text98E7", 0x98E7, 16, shared::Kind::Text},
+    {"Text98F7", 0x98F7, 19, shared::Kind::Text},
 };
 inline constexpr shared::Layout kFixedAsset{"srodki.rek", 39771, kFixedAssetTexts};
 static_assert(kFixedAsset.Problem().empty());
@@ -70,10 +68,10 @@ static_assert(kFixedAsset["MonthText"].At(kAssetMonths - 1).offset ==
               AssetMonthTextOffset(kAssetLastYear, 12));
 
 inline constexpr shared::Field kAssetSettingsTexts[] = {
-    {"Text0", 0x000, 41, Kind::Text, 3},
-    {"Text97", 0x097, 21, Kind::Text},
-    {"TextAC", 0x0AC, 31, Kind::Text},
-    {"Text4F8", 0x4F8, 31, Kind::Text},
+    {"Text0", 0x000, 41, shared::Kind::Text, 3},
+    {"Text97", 0x097, 21, shared::Kind::Text},
+    {"TextAC", 0x0AC, 31, shared::Kind::Text},
+    {"Text4F8", 0x4F8, 31, shared::Kind::Text},
 };
 inline constexpr shared::Layout kAssetSettings{"st.cnf", 3837, kAssetSettingsTexts};
 static_assert(kAssetSettings.Problem().empty());
@@ -81,12 +79,12 @@ static_assert(kAssetSettings.Problem().empty());
 // A further asset base: its title, the name of its file (the name followed by ".REK")
 // right after it, with room up to the description, and the description.
 inline constexpr shared::Field kAssetBaseTexts[] = {
-    {"Title", 0x000, 51, Kind::Text},
-    {"Description", 0x040, 51, Kind::Text},
+    {"Title", 0x000, 51, shared::Kind::Text},
+    {"Description", 0x040, 51, shared::Kind::Text},
 };
 inline constexpr shared::Field kAssetBaseFields[] = {
     kAssetBaseTexts[0],
-    {"BaseName", 51, 13, Kind::Text},
+    {"BaseName", 51, 13, shared::Kind::Text},
     kAssetBaseTexts[1],
 };
 inline constexpr shared::Layout kAssetBase{"stbazy.rek", 367, kAssetBaseFields};
@@ -96,39 +94,39 @@ inline constexpr shared::TextField kAssetBaseName = kAssetBase.Text("BaseName");
 inline constexpr std::string_view kMainAssetBase = "SRODKI";
 
 inline constexpr shared::Field kMileageSettingsTexts[] = {
-    {"Text3A", 0x03A, 41, Kind::Text, 3},
-    {"Text151", 0x151, 11, Kind::Text},
+    {"Text3A", 0x03A, 41, shared::Kind::Text, 3},
+    {"Text151", 0x151, 11, shared::Kind::Text},
 };
 inline constexpr shared::Layout kMileageSettings{"km.cnf", 2395, kMileageSettingsTexts};
 static_assert(kMileageSettings.Problem().empty());
 
 inline constexpr shared::Field kMileageAddressTexts[] = {
-    {"Text4", 0x004, 41, Kind::Text, 2},   {"Text7F", 0x07F, 38, Kind::Text},
-    {"TextDB", 0x0DB, 21, Kind::Text},     {"TextF0", 0x0F0, 31, Kind::Text},
-    {"Text10F", 0x10F, 21, Kind::Text, 2}, {"Text139", 0x139, 31, Kind::Text, 2},
-    {"Text177", 0x177, 41, Kind::Text, 2},
+    {"Text4", 0x004, 41, shared::Kind::Text, 2},   {"Text7F", 0x07F, 38, shared::Kind::Text},
+    {"TextDB", 0x0DB, 21, shared::Kind::Text},     {"TextF0", 0x0F0, 31, shared::Kind::Text},
+    {"Text10F", 0x10F, 21, shared::Kind::Text, 2}, {"Text139", 0x139, 31, shared::Kind::Text, 2},
+    {"Text177", 0x177, 41, shared::Kind::Text, 2},
 };
 inline constexpr shared::Layout kMileageAddress{"adresy.rek", 557, kMileageAddressTexts};
 static_assert(kMileageAddress.Problem().empty());
 
 inline constexpr shared::Field kCarTexts[] = {
-    {"Text4", 0x004, 13, Kind::Text},
-    {"Text11", 0x011, 36, Kind::Text},
-    {"Text45", 0x045, 41, Kind::Text, 2},
+    {"Text4", 0x004, 13, shared::Kind::Text},
+    {"Text11", 0x011, 36, shared::Kind::Text},
+    {"Text45", 0x045, 41, shared::Kind::Text, 2},
 };
 inline constexpr shared::Layout kCar{"samochod.rek", 704, kCarTexts};
 static_assert(kCar.Problem().empty());
 
 inline constexpr shared::Field kRouteCostTexts[] = {
-    {"Text6", 0x006, 21, Kind::Text},  {"Text1F", 0x01F, 41, Kind::Text, 2},
-    {"Text8D", 0x08D, 21, Kind::Text}, {"TextA2", 0x0A2, 31, Kind::Text},
-    {"TextC1", 0x0C1, 51, Kind::Text},
+    {"Text6", 0x006, 21, shared::Kind::Text},  {"Text1F", 0x01F, 41, shared::Kind::Text, 2},
+    {"Text8D", 0x08D, 21, shared::Kind::Text}, {"TextA2", 0x0A2, 31, shared::Kind::Text},
+    {"TextC1", 0x0C1, 51, shared::Kind::Text},
 };
 inline constexpr shared::Layout kRouteCost{"*.kst", 572, kRouteCostTexts};
 static_assert(kRouteCost.Problem().empty());
 
 inline constexpr shared::Field kTripTexts[] = {
-    {"Text18", 0x018, 36, Kind::Text, 2},
+    {"Text18", 0x018, 36, shared::Kind::Text, 2},
 };
 inline constexpr shared::Layout kTrip{"*.wyj", 128, kTripTexts};
 static_assert(kTrip.Problem().empty());
