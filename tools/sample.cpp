@@ -10,6 +10,7 @@
 #include "platform/cp852.h"
 #include "sample_annual.h"
 #include "sample_firm_files.h"
+#include "sample_modules.h"
 #include "sample_staff.h"
 #include "shared/record.h"
 
@@ -431,6 +432,9 @@ constexpr FileMakerEntry kFileMakers[] = {
     {"listed files", Place::kSourceFirm, MakeListedFiles},
     {"DRA declarations", Place::kSourceFirm, MakeDraDeclarations},
     {"module files", Place::kSourceFirm, MakeModuleFiles},
+    {"fixed-asset files", Place::kSourceFirm, MakeAssetFiles},
+    {"mileage files", Place::kSourceFirm, MakeMileageFiles},
+    {"wage settings", Place::kSourceFirm, MakeWageSettings},
     {"year 2020 files", Place::kSourceFirm, MakeYear2020Files},
     {"staff, families, tax forms and contracts", Place::kSourceFirm, MakeStaff},
 

@@ -97,9 +97,6 @@ void MakeModuleFiles(MakerContext& ctx, FileSink& sink) {
   sink.Add("stare.cel\\opis.txt", TextLines({"Archiwum tras 2018"}));
   // Matches no pattern: stays behind.
   sink.Add("kmx.rek", Noise(rng, 50));
-  sink.Add("_2020\\styczen.kst", Noise(rng, 2 * 572));
-  sink.Add("_2020\\luty.kst", Noise(rng, 572));
-  sink.Add("_2020\\wyjazdy.wyj", Noise(rng, 5 * 128));
 }
 
 void MakeYear2020Files(MakerContext& ctx, FileSink& sink) {

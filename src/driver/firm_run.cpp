@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "convert/annual.h"
+#include "convert/modules.h"
 #include "driver/discovery.h"
 #include "platform/cp852.h"
 #include "platform/text_file.h"
@@ -389,6 +390,66 @@ void ConvertDra5Declarations(FirmContext& firm) {
       continue;
     }
     ConvertOneDeclaration(firm, line, ++number, f.name);
+  }
+}
+
+void CopyAssetBases(FirmContext& firm) {
+  convert::Copier& copier = firm.Copier();
+  convert::ProgressLog& log = firm.Log();
+  const std::string list = firm.SourcePath(convert::kAssetBaseListFileName);
+  const std::int64_t size = copier.FileSizeOf(list);
+  if (size < 1) return;
+  int error = 0;
+  std::unique_ptr<File> in = firm.Files().Open(list, platform::kRead, platform::kShareReadWrite,
+                                               platform::Disposition::kOpenExisting, error);
+  if (!in) {
+    log.AlertLn(convert::kColourError, Cat({"Błąd otwarcia pliku "_pl, list}));
+    ++firm.errors;
+    return;
+  }
+  // The names are read first and the list closed, so that no file stays open while the
+  // bases are copied.
+  struct Base {
+    std::string name;
+    bool fits = true;  // a longer name would run into the next text of the record
+  };
+  std::vector<Base> bases;
+  std::array<std::uint8_t, convert::kAssetBaseRecordSize> record{};
+  const std::int64_t records = size / convert::kAssetBaseRecordSize;
+  for (std::int64_t i = 0; i < records; ++i) {
+    std::size_t got = 0;
+    if (!ReadFull(*in, record.data(), record.size(), got, error) || got < record.size()) {
+      log.AlertLn(convert::kColourError, Cat({"Błąd odczytu danych z "_pl, list}));
+      ++firm.errors;
+      break;
+    }
+    const shared::RecordView view{std::span<const std::uint8_t>(record)};
+    bases.push_back({view.Get(convert::kAssetBaseName),
+                     record[convert::kAssetBaseName.offset] <= convert::kAssetBaseName.Capacity()});
+  }
+  CloseFile(in);
+  if (size % convert::kAssetBaseRecordSize != 0)
+    log.AlertLn(convert::kColourWarning,
+                Cat({"Pominięto niepełny ostatni rekord pliku "_pl, list}));
+
+  std::vector<std::string> done{tui::UpperText(convert::kMainAssetBase)};
+  for (const auto& [name, fits] : bases) {
+    // An empty slot of the list names no base.
+    if (name.empty() && fits) continue;
+    const std::string file = name + ".REK";
+    if (!fits || !IsPlainFileName(name) || !IsPlainFileName(file)) {
+      log.AlertLn(
+          convert::kColourWarning,
+          Cat({"Pominięto bazę środków trwałych o niedozwolonej nazwie \""_pl, name, "\""}));
+      ++firm.errors;
+      continue;
+    }
+    // The main base has an item of its own, and a base listed twice is one file.
+    const std::string key = tui::UpperText(name);
+    if (std::find(done.begin(), done.end(), key) != done.end()) continue;
+    done.push_back(key);
+    firm.Count(copier.CopyRecords(firm.SourcePath(file), firm.TargetPath(file),
+                                  convert::kFixedAssetRecordSize, convert::FilterFixedAsset));
   }
 }
 

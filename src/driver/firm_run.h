@@ -1,8 +1,8 @@
 // The per-firm run: carries every selected firm of the list into the Target tree, item
 // by item, and adds each firm carried over to its end to the Target firm list, in key
 // order. Also the small per-firm operations no other part uses: the firm marker, hiding
-// a converted Source file, the listed and wildcard-matched files, the year folder and
-// the DRA declarations of 2020.
+// a converted Source file, the listed and wildcard-matched files, the further fixed-asset
+// bases, the year folder and the DRA declarations of 2020.
 #pragma once
 
 #include <cstddef>
@@ -117,6 +117,11 @@ void CopyListedFile(FirmContext& firm, std::string_view entry);
 void CopyMatchingFiles(FirmContext& firm, std::string_view pattern);
 // Every Source declaration 2020D4??.* as the Target 2020D5??.*, on one log line.
 void ConvertDra5Declarations(FirmContext& firm);
+// The file of every fixed-asset base that stbazy.rek lists, but the main one (carried
+// by an item of its own), through the fixed-asset filter. A base name becomes a file
+// name only when it is one plain name of the firm directory; any other is shown and
+// passed over.
+void CopyAssetBases(FirmContext& firm);
 // CopyRecords of every Source file matching `pattern` ("_2020\*.kst") into the same
 // folder of the Target firm directory, made first if still pending.
 void CopyYearFolder(FirmContext& firm, std::string_view pattern, std::uint16_t size,
