@@ -10,6 +10,7 @@
 #include "platform/cp852.h"
 #include "sample_annual.h"
 #include "sample_firm_files.h"
+#include "sample_ledger.h"
 #include "shared/record.h"
 
 namespace zq::sample {
@@ -431,6 +432,8 @@ constexpr FileMakerEntry kFileMakers[] = {
     {"DRA declarations", Place::kSourceFirm, MakeDraDeclarations},
     {"module files", Place::kSourceFirm, MakeModuleFiles},
     {"year 2020 files", Place::kSourceFirm, MakeYear2020Files},
+    {"ledger entries 2020", Place::kSourceFirm, MakeLedgerMonths},
+    {"payroll 2020", Place::kSourceFirm, MakePayroll2020},
 
     {"carried annual settings", Place::kTargetFirm, MakeCarriedAnnual},
     {"carried firm marker", Place::kTargetFirm, MakeMarker2020},
