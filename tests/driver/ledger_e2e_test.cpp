@@ -125,6 +125,11 @@ TEST_F(LedgerEndToEndTest, JanuaryIsAppendedLaterMonthsAskAndKeptMonthsAreHidden
   const std::string february = sample::LedgerEntries(rng, 2, 5, true, serial);
   Source("F", "2020K880.1", january);
   Source("F", "2020K880.2", february);
+  // March ends in half an entry, neither of them struck out.
+  std::string march = sample::LedgerEntries(rng, 3, 2, true, serial);
+  march[0x01E] = march[kOld + 0x01E] = 0;
+  march.resize(kOld + kOld / 2);
+  Source("F", "2020K880.3", march);
   Source("F", "2020SP.1", sample::Repayments(rng, 1, 3));
   Source("F", "2020SP.2", sample::Repayments(rng, 2, 1));
   // One whole payroll record and one byte of the next.
@@ -154,6 +159,16 @@ TEST_F(LedgerEndToEndTest, JanuaryIsAppendedLaterMonthsAskAndKeptMonthsAreHidden
   // The repayments' shared line is ended before what follows them.
   EXPECT_NE(log.FindStarting("Zmiana nazwy pliku " + SourcePath("F", "2020SP.1")), nullptr)
       << log.Dump();
+
+  // The half entry is converted as if the rest were zeros, and the log says so.
+  const std::string marchOut = ReadTarget("F", "2020K990.3");
+  ASSERT_EQ(marchOut.size(), 2 * kNew);
+  std::string half = marchOut.substr(kNew, kOld);
+  EXPECT_EQ(half.substr(0, kOld / 2), march.substr(kOld, kOld / 2));
+  EXPECT_EQ(half[0x16F], 0x5F);
+  half[0x16F] = 0;
+  EXPECT_EQ(half.substr(kOld / 2), std::string(kOld / 2, '\0'));
+  EXPECT_NE(log.FindStarting("Niepełny ostatni rekord (200 z 400 B)"_pl), nullptr) << log.Dump();
 
   const std::string payroll = ReadTarget("F", "2020WP5.REK");
   ASSERT_EQ(payroll.size(), 2u * convert::kPayrollSize);
