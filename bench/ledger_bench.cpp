@@ -20,10 +20,10 @@
 
 #include "convert/ledger.h"
 #include "convert/payroll.h"
+#include "counting_files.h"
 #include "driver/firm_items.h"
 #include "driver/firm_run.h"
 #include "driver/run_state.h"
-#include "platform/forwarding_files.h"
 #include "platform/headless/headless.h"
 #include "platform/host.h"
 #include "sample.h"
@@ -35,56 +35,8 @@ namespace fs = std::filesystem;
 using namespace zq;
 using Clock = std::chrono::steady_clock;
 
-struct Counts {
-  std::uint64_t opens = 0, reads = 0, writes = 0, other = 0;
-  std::uint64_t Total() const { return opens + reads + writes + other; }
-};
-
-class CountingFile : public platform::ForwardingFile {
- public:
-  CountingFile(std::unique_ptr<platform::File> inner, Counts& counts)
-      : ForwardingFile(std::move(inner)), counts_(counts) {}
-  bool Read(void* b, std::size_t n, std::size_t& done, int& e) override {
-    ++counts_.reads;
-    return Inner().Read(b, n, done, e);
-  }
-  bool Write(const void* b, std::size_t n, std::size_t& done, int& e) override {
-    ++counts_.writes;
-    return Inner().Write(b, n, done, e);
-  }
-  bool Seek(std::int64_t o, platform::Whence w, std::int64_t& p, int& e) override {
-    ++counts_.other;
-    return Inner().Seek(o, w, p, e);
-  }
-  bool Close(int& e) override {
-    ++counts_.other;
-    return Inner().Close(e);
-  }
-
- private:
-  Counts& counts_;
-};
-
-class CountingFiles : public platform::ForwardingFiles {
- public:
-  using ForwardingFiles::ForwardingFiles;
-  Counts counts;
-  bool GetAttributes(std::string_view p, std::uint32_t& a, std::int64_t& s) override {
-    ++counts.other;
-    return ForwardingFiles::GetAttributes(p, a, s);
-  }
-  bool Rename(std::string_view a, std::string_view b, int& e) override {
-    ++counts.other;
-    return ForwardingFiles::Rename(a, b, e);
-  }
-
- protected:
-  std::unique_ptr<platform::File> Wrap(std::unique_ptr<platform::File> file,
-                                       std::string_view) override {
-    ++counts.opens;
-    return std::make_unique<CountingFile>(std::move(file), counts);
-  }
-};
+using bench::CountingFiles;
+using bench::Counts;
 
 double Since(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
@@ -175,7 +127,7 @@ int main(int argc, char** argv) {
       "file calls: %llu opens, %llu reads, %llu writes, %llu other: %.4f per record\n",
       static_cast<unsigned long long>(counts.opens), static_cast<unsigned long long>(counts.reads),
       static_cast<unsigned long long>(counts.writes), static_cast<unsigned long long>(counts.other),
-      static_cast<double>(counts.Total()) / static_cast<double>(records));
+      static_cast<double>(counts.Calls()) / static_cast<double>(records));
   fs::remove_all(base);
   return 0;
 }
