@@ -434,6 +434,7 @@ constexpr FileMakerEntry kFileMakers[] = {
     {"year 2020 files", Place::kSourceFirm, MakeYear2020Files},
     {"ledger entries 2020", Place::kSourceFirm, MakeLedgerMonths},
     {"payroll 2020", Place::kSourceFirm, MakePayroll2020},
+    {"wage settings", Place::kSourceFirm, MakeWageSettings},
 
     {"carried annual settings", Place::kTargetFirm, MakeCarriedAnnual},
     {"carried firm marker", Place::kTargetFirm, MakeMarker2020},

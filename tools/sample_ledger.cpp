@@ -7,6 +7,7 @@
 
 #include "convert/ledger.h"
 #include "convert/payroll.h"
+#include "convert/wage_settings.h"
 #include "platform/cp852.h"
 #include "shared/record.h"
 
@@ -39,6 +40,16 @@ constexpr std::string_view kDescriptions[] = {
     "Energia elektryczna",         "Usługi księgowe"_pl, "Materiały biurowe"_pl,
     "Naprawa samochodu",           "Czynsz za lokal",    "Sprzedaż towarów"_pl,
 };
+// Wage components as a payroll list shows them: code, name.
+constexpr std::pair<std::string_view, std::string_view> kComponents[] = {
+    {"01", "Płaca zasad."_pl}, {"02", "Premia"},    {"03", "Nadgodziny"},
+    {"04", "Dodatek staż"_pl}, {"05", "Chorobowe"}, {"06", "Urlopowe"},
+    {"07", "Ekwiwalent"},      {"08", "Nagroda"},   {"09", "Ryczałt sam."_pl},
+    {"10", "Potrącenia"_pl},
+};
+// Working days of the months of 2019, as the settings of that year held them.
+constexpr int kWorkingDays2019[] = {22, 20, 21, 21, 21, 19, 23, 21, 21, 22, 20, 20};
+
 constexpr std::string_view kNotes[] = {"korekta", "zapłacono gotówką"_pl, "do wyjaśnienia"_pl};
 
 double Grosze(Rng& rng, int lowZloty, int highZloty) {
@@ -216,6 +227,38 @@ std::string PayrollRecords(Rng& rng, int persons, int months) {
   return file;
 }
 
+std::string WageSettings(Rng& rng, bool layout4) {
+  namespace c = convert;
+  std::string record(c::kWageSettingsRecordSize, '\0');
+  RecordRef r(record);
+  const shared::Layout& layout = layout4 ? c::kWageSettings : c::kOldWageSettings;
+  const std::size_t components = layout4 ? 10 + rng.Below(6) : 10;
+  for (std::size_t i = 0; i < components; ++i) {
+    const auto& [code, name] = kComponents[i % std::size(kComponents)];
+    r.SetText(layout.Find("Code")->At(i), i < 10 ? code : std::to_string(i + 1));
+    r.SetInt(layout.Find("Number")->At(i), rng.Between(1, 40));
+    r.SetText(layout.Find("Name")->At(i), Cat({name, i < 10 ? "" : " 2"}));
+  }
+  // Five texts of the list's heading; the older layout holds 17 characters, one more
+  // than layout 4.
+  static constexpr std::string_view kTexts[] = {"Lista płac za miesiąc"_pl, "Sporządził"_pl,
+                                                "Sprawdził"_pl, "Zatwierdził"_pl, "Kasa"};
+  for (std::size_t i = 0; i < 5; ++i) {
+    const shared::Field text =
+        layout4 || i < 4 ? layout.Find("Text")->At(i) : *layout.Find("LastText");
+    r.SetText(text, kTexts[i]);
+  }
+  PutNoise(rng,
+           std::span<std::uint8_t>(
+               reinterpret_cast<std::uint8_t*>(record.data()) + layout.Find("Block")->offset, 16));
+  r.SetInt(*layout.Find("Word"), rng.Between(1, 9));
+  r.SetInt(*layout.Find("Byte"), rng.Between(0, 1));
+  for (std::size_t m = 0; m < 12; ++m) r.SetInt(layout.Find("Monthly")->At(m), kWorkingDays2019[m]);
+  r.SetInt(*layout.Find("Mark"), layout4 ? c::kWageSettingsLayout : rng.Between(0, 3));
+  if (layout4) r.SetInt(*layout.Find("Year"), 2019);
+  return record;
+}
+
 void MakeLedgerMonths(MakerContext& ctx, FileSink& sink) {
   Rng& rng = ctx.rng;
   int serial = 0;
@@ -233,6 +276,14 @@ void MakePayroll2020(MakerContext& ctx, FileSink& sink) {
   Rng& rng = ctx.rng;
   if (ctx.firmIndex != 0 && !ctx.firm->annual2020 && !rng.Chance(30)) return;
   sink.Add(convert::kOldPayrollFileName, PayrollRecords(rng, rng.Between(2, 8), rng.Between(1, 3)));
+}
+
+// Each firm's payroll list settings of 2019, in the older layout or, once the old
+// version had moved them, in layout 4; a firm that began 2020 has its own as well.
+void MakeWageSettings(MakerContext& ctx, FileSink& sink) {
+  Rng& rng = ctx.rng;
+  sink.Add(convert::kWageSettings2019Name, WageSettings(rng, ctx.firmIndex % 3 == 2));
+  if (ctx.firm->annual2020) sink.Add(convert::kWageSettings2020Name, WageSettings(rng, true));
 }
 
 }  // namespace zq::sample

@@ -1,6 +1,7 @@
 // Sample makers of what a firm keyed into 2020 with the old program version: the ledger
 // entries and repayments of the first months (2020K880.m, 2020SP.m) and the payroll
-// records (2020WP2.REK). The entries go through every column code the conversion
+// records (2020WP2.REK), with the payroll list settings (2019_lp.cc, 2020_lp.cc) beside
+// them. The entries go through every column code the conversion
 // treats apart, struck-out entries, caret texts, the VAT modes and limit modes and the
 // settlement flags; texts leave the old program's stale bytes after their end.
 #pragma once
@@ -18,8 +19,11 @@ std::string LedgerEntries(Rng& rng, int month, int count, bool vatProportional, 
 std::string Repayments(Rng& rng, int month, int count);
 // One old-layout payroll record per person, months 1..`months` filled in.
 std::string PayrollRecords(Rng& rng, int persons, int months);
+// One payroll list settings record of 2019, in layout 4 or in the older layout.
+std::string WageSettings(Rng& rng, bool layout4);
 
 void MakeLedgerMonths(MakerContext& ctx, FileSink& sink);
 void MakePayroll2020(MakerContext& ctx, FileSink& sink);
+void MakeWageSettings(MakerContext& ctx, FileSink& sink);
 
 }  // namespace zq::sample
