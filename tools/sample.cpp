@@ -10,6 +10,7 @@
 #include "platform/cp852.h"
 #include "sample_annual.h"
 #include "sample_firm_files.h"
+#include "sample_ledger.h"
 #include "sample_modules.h"
 #include "sample_staff.h"
 #include "shared/record.h"
@@ -437,6 +438,8 @@ constexpr FileMakerEntry kFileMakers[] = {
     {"wage settings", Place::kSourceFirm, MakeWageSettings},
     {"year 2020 files", Place::kSourceFirm, MakeYear2020Files},
     {"staff, families, tax forms and contracts", Place::kSourceFirm, MakeStaff},
+    {"ledger entries 2020", Place::kSourceFirm, MakeLedgerMonths},
+    {"payroll 2020", Place::kSourceFirm, MakePayroll2020},
 
     {"carried annual settings", Place::kTargetFirm, MakeCarriedAnnual},
     {"carried firm marker", Place::kTargetFirm, MakeMarker2020},

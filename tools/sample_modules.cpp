@@ -32,16 +32,6 @@ constexpr std::string_view kMileageTexts[] = {
     "Piotrkowska 12"_pl,   "90-001"_pl,         "Polska"_pl,       "dostawa towaru"_pl,
     "EL 4711K"_pl,         "osobowy 1.6"_pl,    "Jan Kowalski"_pl, "spotkanie z klientem"_pl,
 };
-constexpr std::string_view kComponentNames[] = {
-    "Płaca zasad."_pl, "Premia"_pl,     "Dodatek"_pl, "Nadgodziny"_pl, "Chorobowe"_pl,
-    "Urlopowe"_pl,     "Ekwiwalent"_pl, "Nagroda"_pl, "Delegacje"_pl,  "Potrącenia"_pl,
-};
-// The last one is longer than layout 4 keeps.
-constexpr std::string_view kSettingTexts[] = {
-    "Lista płac"_pl, "Zatwierdził"_pl, "Sporządził"_pl, "Dodatek stażowy %"_pl, "Kasa"_pl,
-};
-// Working days of the months of 2019, as the closed year's settings hold them.
-constexpr std::uint8_t kWorkingDays2019[12] = {21, 20, 21, 21, 20, 19, 23, 21, 21, 22, 20, 20};
 
 void Noise(Rng& rng, std::string& bytes, std::size_t from, std::size_t to) {
   for (std::size_t k = from; k < to && k < bytes.size(); ++k)
@@ -102,47 +92,6 @@ std::string AssetRecord(Rng& rng) {
   return record;
 }
 
-std::string OlderWageSettings(Rng& rng) {
-  constexpr const shared::Layout& old = convert::kOldWageSettings;
-  std::string record(old.size, '\0');
-  RecordRef r(record);
-  for (std::size_t i = 0; i < old["Code"].count; ++i) {
-    r.Set(old.Text("Code").At(i), Cat({"S", std::to_string(i)}));
-    r.Set(old.Int("Number").At(i), static_cast<std::int64_t>(100 + i));
-    r.Set(old.Text("Name").At(i), kComponentNames[i % std::size(kComponentNames)]);
-  }
-  for (std::size_t i = 0; i < old["Text"].count; ++i)
-    r.Set(old.Text("Text").At(i), kSettingTexts[(i + 1) % std::size(kSettingTexts)]);
-  r.Set(old.Text("LastText"), kSettingTexts[4]);
-  Noise(rng, record, old["Block"].offset, old["Block"].End());
-  r.Set(old.Int("Word"), rng.Between(1, 9));
-  r.Set(old.Int("Byte"), rng.Between(0, 3));
-  for (std::size_t m = 0; m < 12; ++m) r.Set(old.Int("Monthly").At(m), kWorkingDays2019[m]);
-  r.Set(old.Int("Mark"), 3);
-  return record;
-}
-
-std::string Layout4WageSettings(Rng& rng) {
-  constexpr const shared::Layout& now = convert::kWageSettings;
-  std::string record(now.size, '\0');
-  RecordRef r(record);
-  const int used = rng.Between(10, 14);
-  for (int i = 0; i < used; ++i) {
-    const auto at = static_cast<std::size_t>(i);
-    r.Set(now.Text("Code").At(at), Cat({"S", std::to_string(i)}));
-    r.Set(now.Int("Number").At(at), static_cast<std::int64_t>(100 + i));
-    r.Set(now.Text("Name").At(at), kComponentNames[at % std::size(kComponentNames)]);
-  }
-  for (std::size_t i = 0; i < now["Text"].count; ++i)
-    r.Set(now.Text("Text").At(i), kSettingTexts[i]);
-  Noise(rng, record, now["Block"].offset, now["Block"].End());
-  r.Set(now.Int("Word"), rng.Between(1, 9));
-  r.Set(now.Int("Byte"), rng.Between(0, 3));
-  r.Set(now.Int("Mark"), convert::kWageSettingsLayout);
-  r.Set(now.Int("Year"), 2020);
-  return record;
-}
-
 }  // namespace
 
 std::string FixedAssetRecords(Rng& rng, int count) {
@@ -197,13 +146,6 @@ void MakeMileageFiles(MakerContext& ctx, FileSink& sink) {
   sink.Add("_2020\\styczen.kst", TextRecords(rng, kRouteCost, 2, kMileageTexts));
   sink.Add("_2020\\luty.kst", TextRecords(rng, kRouteCost, 1, kMileageTexts));
   sink.Add("_2020\\wyjazdy.wyj", TextRecords(rng, kTrip, 5, kMileageTexts));
-}
-
-void MakeWageSettings(MakerContext& ctx, FileSink& sink) {
-  Rng& rng = ctx.rng;
-  if (ctx.firmIndex != 0 && !rng.Chance(60)) return;
-  sink.Add(convert::kWageSettings2019Name, OlderWageSettings(rng));
-  if (ctx.firm->annual2020) sink.Add(convert::kWageSettings2020Name, Layout4WageSettings(rng));
 }
 
 }  // namespace zq::sample

@@ -1,7 +1,6 @@
-// Sample makers of the add-on module files and the firm's wage settings: the fixed-asset
-// bases with their settings and their list of further bases, the mileage log's
-// settings, addresses, cars and year folder, and the payroll list settings in the older
-// layout and, for a firm that began 2020 in the old version, in layout 4.
+// Sample makers of the add-on module files: the fixed-asset bases with their settings
+// and their list of further bases, and the mileage log's settings, addresses, cars and
+// year folder.
 #pragma once
 
 #include <string>
@@ -22,6 +21,5 @@ std::string AssetBaseList(Rng& rng, std::initializer_list<std::string_view> name
 
 void MakeAssetFiles(MakerContext& ctx, FileSink& sink);
 void MakeMileageFiles(MakerContext& ctx, FileSink& sink);
-void MakeWageSettings(MakerContext& ctx, FileSink& sink);
 
 }  // namespace zq::sample

@@ -1,7 +1,9 @@
 #include "driver/firm_items.h"
 
 #include "convert/firm_data.h"
+#include "convert/ledger.h"
 #include "convert/modules.h"
+#include "convert/payroll.h"
 #include "convert/wage_settings.h"
 #include "driver/firm_run.h"
 #include "driver/staff_items.h"
@@ -40,6 +42,30 @@ using enum ItemHow;
 namespace fi = firm_items;
 namespace ei = entered_items;
 namespace di = dll_items;
+
+// The entries and repayments of each month of 2020.
+constexpr MonthLoop kLedgerMonths{
+    .entries = {.sourceStem = convert::kOldEntryStem,
+                .targetStem = convert::kEntryStem,
+                .label = "Konwertuję zapisy : "_pl,
+                .inSize = convert::kOldEntrySize,
+                .outSize = convert::kEntrySize,
+                .firmConverter =
+                    [](FirmContext& f, std::span<const std::uint8_t> in,
+                       std::span<std::uint8_t> out) {
+                      return convert::ConvertLedgerEntry(f.ledger, in, out);
+                    }},
+    .repayments = {.sourceStem = convert::kRepaymentStem,
+                   .targetStem = convert::kRepaymentStem,
+                   .label = "Konwertuję spłaty : "_pl,
+                   .inSize = convert::kRepaymentSize,
+                   .outSize = convert::kRepaymentSize,
+                   .firmConverter =
+                       [](FirmContext& f, std::span<const std::uint8_t> in,
+                          std::span<std::uint8_t> out) {
+                         return convert::ConvertRepayment(f.Log(), in, out);
+                       }},
+};
 
 // Rows of items whose converters or filters are not part of the program yet are
 // absent; each joins as one row at its place in the order.
@@ -189,6 +215,24 @@ constexpr FirmItem kItemTable[] = {
      .how = kTextCopy,
      .sources = {convert::kTransferSettingsFileName},
      .target = convert::kTransferSettingsFileName},
+    {.number = 28,
+     .option = kEntered2020Items,
+     .bits = ei::kEntries,
+     .label = "Dane wprowadzone do DOR:",
+     .labelStyle = kLine,
+     .how = kMonths,
+     .months = &kLedgerMonths},
+    {.number = 29,
+     .option = kEntered2020Items,
+     .bits = ei::kPayroll,
+     .label = "Wynagrodzenia wprowadzone w 2020",
+     .labelStyle = kLine,
+     .how = kConvert,
+     .sources = {convert::kOldPayrollFileName},
+     .target = convert::kPayrollFileName,
+     .inSize = convert::kOldPayrollSize,
+     .outSize = convert::kPayrollSize,
+     .converter = convert::ConvertPayroll},
     {.number = 30,
      .option = kEntered2020Items,
      .bits = ei::kContracts,
@@ -327,7 +371,10 @@ FirmContext::FirmContext(RunState& r, FirmRunShared& s, std::string_view dir)
       shared(s),
       directory(dir),
       sourceDir(r.options.sourceTree + std::string(dir)),
-      targetDir(r.options.targetTree + std::string(dir)) {
+      targetDir(r.options.targetTree + std::string(dir)),
+      ledger{.copier = &r.copier,
+             .clock = &r.platform.process,
+             .waitOnStruckOut = r.options.stopPerFirm} {
   staff.Begin(r.options.staffScope);
 }
 
@@ -403,8 +450,8 @@ void RunFirmItem(FirmContext& firm, const FirmItem& item) {
                                     item.inSize, filter));
       break;
     case kConvert:
-      firm.Count(copier.ConvertRecords(firm.SourcePath(source), firm.TargetPath(item.target),
-                                       item.inSize, item.outSize, converter));
+      ConvertRecordFile(firm, firm.SourcePath(source), firm.TargetPath(item.target), item.inSize,
+                        item.outSize, converter);
       break;
     case kListedFile:
       CopyListedFile(firm, source);
@@ -421,8 +468,8 @@ void RunFirmItem(FirmContext& firm, const FirmItem& item) {
       break;
     case kChosenSource: {
       std::string from = ChooseRecordSource(firm, source, item.sources[1]);
-      firm.Count(copier.ConvertRecords(from, firm.TargetPath(item.target), item.inSize,
-                                       item.outSize, converter));
+      ConvertRecordFile(firm, from, firm.TargetPath(item.target), item.inSize, item.outSize,
+                        converter);
       break;
     }
     case kYearSource: {

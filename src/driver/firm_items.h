@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "convert/copy.h"
+#include "convert/ledger.h"
 #include "convert/staff.h"
 #include "driver/run_state.h"
 
@@ -78,6 +79,9 @@ struct FirmContext {
   std::uint16_t firmVatProportion = 0;
   // Where the previous year's data of the firm lie, as the firm text data records it.
   std::string sourceFirmDir;
+  // What the ledger entry converter needs of this run; the VAT proportion follows the
+  // annual settings.
+  convert::LedgerConversion ledger;
   // The Target year folder still has to be made; shared by the items copying into it.
   bool folderPending = true;
   // Selection mode, moved persons and the family members and contracts left behind.
