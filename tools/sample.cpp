@@ -9,6 +9,7 @@
 
 #include "platform/cp852.h"
 #include "sample_annual.h"
+#include "sample_bases.h"
 #include "sample_firm_files.h"
 #include "shared/record.h"
 
@@ -415,6 +416,11 @@ constexpr FileMakerEntry kFileMakers[] = {
     {"colours", Place::kSourceGlobal, MakeColours},
     {"global staff settings", Place::kSourceGlobal, MakeZusSettings},
     {"global contracts", Place::kSourceGlobal, MakeContracts},
+    {"global address base", Place::kSourceGlobal, MakeAddressBase},
+    {"tax office base", Place::kSourceGlobal, MakeTaxOfficeBase},
+    {"office invoice data", Place::kSourceGlobal, MakeOfficeData},
+    {"global wage settings", Place::kSourceGlobal, MakeGlobalWageSettings},
+    {"operators", Place::kSourceGlobal, MakeOperators},
 
     {"annual settings 2019", Place::kSourceFirm, MakeAnnual2019},
     {"annual settings 2020", Place::kSourceFirm, MakeAnnual2020},
@@ -431,6 +437,14 @@ constexpr FileMakerEntry kFileMakers[] = {
     {"DRA declarations", Place::kSourceFirm, MakeDraDeclarations},
     {"module files", Place::kSourceFirm, MakeModuleFiles},
     {"year 2020 files", Place::kSourceFirm, MakeYear2020Files},
+    {"address base", Place::kSourceFirm, MakeAddressBase},
+    {"automation bases", Place::kSourceFirm, MakeAutomationBases},
+    {"transfer base", Place::kSourceFirm, MakeTransferBase},
+    {"internal documents", Place::kSourceFirm, MakeInternalDocuments},
+    {"interest lists", Place::kSourceFirm, MakeInterestLists},
+    {"vehicles", Place::kSourceFirm, MakeVehicles},
+    {"one-off assets", Place::kSourceFirm, MakeOneOffAssets},
+    {"correction notes", Place::kSourceFirm, MakeCorrectionNotes},
 
     {"carried annual settings", Place::kTargetFirm, MakeCarriedAnnual},
     {"carried firm marker", Place::kTargetFirm, MakeMarker2020},
