@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/forwarding_files.h"
+#include "counting_files.h"
 #include "platform/headless/headless.h"
 #include "platform/host.h"
 #include "shared/firm_list_file.h"
@@ -24,47 +24,8 @@ using namespace zq;
 
 constexpr int kFirms = 2048;
 
-struct Counts {
-  std::uint64_t bytesWritten = 0;
-  std::uint64_t writes = 0;
-  std::uint64_t reads = 0;
-  std::uint64_t flushes = 0;
-};
-
-class CountingFile : public platform::ForwardingFile {
- public:
-  CountingFile(std::unique_ptr<platform::File> inner, Counts& counts)
-      : ForwardingFile(std::move(inner)), counts_(counts) {}
-  bool Read(void* b, std::size_t n, std::size_t& done, int& e) override {
-    ++counts_.reads;
-    return Inner().Read(b, n, done, e);
-  }
-  bool Write(const void* b, std::size_t n, std::size_t& done, int& e) override {
-    bool ok = Inner().Write(b, n, done, e);
-    ++counts_.writes;
-    counts_.bytesWritten += done;
-    return ok;
-  }
-  bool Flush(int& e) override {
-    ++counts_.flushes;
-    return Inner().Flush(e);
-  }
-
- private:
-  Counts& counts_;
-};
-
-class CountingFiles : public platform::ForwardingFiles {
- public:
-  using ForwardingFiles::ForwardingFiles;
-  Counts counts;
-
- protected:
-  std::unique_ptr<platform::File> Wrap(std::unique_ptr<platform::File> file,
-                                       std::string_view) override {
-    return std::make_unique<CountingFile>(std::move(file), counts);
-  }
-};
+using bench::CountingFiles;
+using bench::Counts;
 
 std::filesystem::path FreshDirectory() {
   std::random_device seed;

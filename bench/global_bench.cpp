@@ -21,10 +21,10 @@
 #include <vector>
 
 #include "convert/bases.h"
+#include "counting_files.h"
 #include "driver/firm_items.h"
 #include "driver/global_copy.h"
 #include "driver/run_state.h"
-#include "platform/forwarding_files.h"
 #include "platform/headless/headless.h"
 #include "platform/host.h"
 #include "shared/protection.h"
@@ -39,56 +39,8 @@ double Since(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-struct Counts {
-  std::uint64_t opens = 0, reads = 0, writes = 0, closes = 0, others = 0;
-  std::uint64_t Total() const { return opens + reads + writes + closes + others; }
-};
-
-class CountingFile : public platform::ForwardingFile {
- public:
-  CountingFile(std::unique_ptr<platform::File> inner, Counts& counts)
-      : ForwardingFile(std::move(inner)), counts_(counts) {}
-  bool Read(void* b, std::size_t n, std::size_t& done, int& e) override {
-    ++counts_.reads;
-    return Inner().Read(b, n, done, e);
-  }
-  bool Write(const void* b, std::size_t n, std::size_t& done, int& e) override {
-    ++counts_.writes;
-    return Inner().Write(b, n, done, e);
-  }
-  bool Size(std::int64_t& s, int& e) override {
-    ++counts_.others;
-    return Inner().Size(s, e);
-  }
-  bool Close(int& e) override {
-    ++counts_.closes;
-    return Inner().Close(e);
-  }
-
- private:
-  Counts& counts_;
-};
-
-class CountingFiles : public platform::ForwardingFiles {
- public:
-  using ForwardingFiles::ForwardingFiles;
-  Counts counts;
-  bool GetAttributes(std::string_view p, std::uint32_t& a, std::int64_t& s) override {
-    ++counts.others;
-    return ForwardingFiles::GetAttributes(p, a, s);
-  }
-  bool MakeDirectory(std::string_view p, int& e) override {
-    ++counts.others;
-    return ForwardingFiles::MakeDirectory(p, e);
-  }
-
- protected:
-  std::unique_ptr<platform::File> Wrap(std::unique_ptr<platform::File> file,
-                                       std::string_view) override {
-    ++counts.opens;
-    return std::make_unique<CountingFile>(std::move(file), counts);
-  }
-};
+using bench::CountingFiles;
+using bench::Counts;
 
 void WriteBytes(const fs::path& path, const std::string& bytes) {
   fs::create_directories(path.parent_path());
@@ -299,10 +251,10 @@ int main(int argc, char** argv) {
     std::printf(
         "  tool file calls: %llu (opens %llu, reads %llu, writes %llu, closes %llu, "
         "other %llu), %.1f per file\n",
-        static_cast<unsigned long long>(c.Total()), static_cast<unsigned long long>(c.opens),
+        static_cast<unsigned long long>(c.Calls()), static_cast<unsigned long long>(c.opens),
         static_cast<unsigned long long>(c.reads), static_cast<unsigned long long>(c.writes),
         static_cast<unsigned long long>(c.closes), static_cast<unsigned long long>(c.others),
-        static_cast<double>(c.Total()) / static_cast<double>(fileCount));
+        static_cast<double>(c.Calls()) / static_cast<double>(fileCount));
     if (cpCalls >= 0 && toolCalls >= 0)
       std::printf(
           "  system calls (strace -f -c, start-up included): tool %ld (%.1f per file), "

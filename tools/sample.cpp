@@ -83,6 +83,12 @@ std::string Digits(Rng& rng, int n) {
   return s;
 }
 
+std::string Junk(Rng& rng, std::size_t n) {
+  std::string s(n, '\0');
+  for (char& c : s) c = static_cast<char>(rng.Below(256));
+  return s;
+}
+
 std::string TextLines(std::initializer_list<std::string_view> lines) {
   std::string text;
   for (std::string_view line : lines) {
@@ -97,12 +103,6 @@ namespace {
 std::string Padded(int value, int width) {
   std::string s = std::to_string(value);
   return std::string(s.size() < static_cast<std::size_t>(width) ? width - s.size() : 0, '0') + s;
-}
-
-std::string Junk(Rng& rng, std::size_t n) {
-  std::string s(n, '\0');
-  for (char& c : s) c = static_cast<char>(rng.Below(256));
-  return s;
 }
 
 std::string Utf8(std::string_view cp852) {

@@ -17,12 +17,6 @@ using shared::RecordRef;
 
 namespace {
 
-std::string Stale(Rng& rng, std::size_t n) {
-  std::string s(n, '\0');
-  for (char& c : s) c = static_cast<char>(rng.Below(256));
-  return s;
-}
-
 // The text's length byte and characters; what lies behind them in the field stays as
 // the older record left it.
 void Put(std::string& record, const shared::Field& field, std::string_view text) {
@@ -71,7 +65,7 @@ void MakeAddressBase(MakerContext& ctx, FileSink& sink) {
   int count = ctx.firm ? rng.Between(3, 12) : rng.Between(20, 40);
   std::string file;
   for (int i = 0; i < count; ++i) {
-    std::string r = Stale(rng, kAd.size);
+    std::string r = Junk(rng, kAd.size);
     PutNumber(r, kAd["Number"], i + 1);
     r[kAd["IsTaxOffice"].offset] = 0;
     shared::Field name = kAd["Name"];
@@ -103,7 +97,7 @@ void MakeTaxOfficeBase(MakerContext& ctx, FileSink& sink) {
       "Drugi Urząd Skarbowy w Gdańsku"_pl,     "Urząd Skarbowy we Wrocławiu"_pl};
   std::string file;
   for (std::size_t i = 0; i < std::size(kOffices); ++i) {
-    std::string r = Stale(rng, kUs.size);
+    std::string r = Junk(rng, kUs.size);
     PutNumber(r, kUs["Number"], static_cast<std::int64_t>(i) + 1);
     r[kUs["IsTaxOffice"].offset] = 1;
     Put(r, kUs["Name"], kOffices[i]);
@@ -127,7 +121,7 @@ void MakeTaxOfficeBase(MakerContext& ctx, FileSink& sink) {
 void MakeOfficeData(MakerContext& ctx, FileSink& sink) {
   Rng& rng = ctx.rng;
   constexpr const shared::Layout& kBr = convert::kOfficeData;
-  std::string r = Stale(rng, kBr.size);
+  std::string r = Junk(rng, kBr.size);
   Put(r, kBr["Name"].At(0), "Biuro Rachunkowe \"Bilans\""_pl);
   Put(r, kBr["Name"].At(1), "Anna Wiśniewska"_pl);
   Put(r, kBr["Name"].At(2), "ul. Piotrkowska 120, 90-006 Łódź"_pl);
@@ -186,7 +180,7 @@ void MakeGlobalWageSettings(MakerContext& ctx, FileSink& sink) {
   static constexpr std::string_view kNames[] = {
       "Zasadnicze", "Premia",  "Nadgodziny",   "Chorobowe", "Urlopowe",
       "Dodatek",    "Nagroda", "Premia rocz.", "Dojazdy",   "Ekwiwalent"};
-  std::string r = Stale(rng, kOld.size);
+  std::string r = Junk(rng, kOld.size);
   for (std::size_t i = 0; i < 10; ++i) {
     Put(r, kOld["Code"].At(i), kCodes[i]);
     PutNumber(r, kOld["Number"].At(i), static_cast<std::int64_t>(i) + 1);
@@ -222,7 +216,7 @@ void MakeAutomationBases(MakerContext& ctx, FileSink& sink) {
   auto make = [&](std::span<const Template> templates) {
     std::string file;
     for (const Template& t : templates) {
-      std::string r = Stale(rng, kAu.size);
+      std::string r = Junk(rng, kAu.size);
       Put(r, kAu["Name"], t.name);
       Put(r, kAu["Description"], t.description);
       Put(r, kAu["Account"], t.account);
@@ -248,7 +242,7 @@ void MakeTransferBase(MakerContext& ctx, FileSink& sink) {
   constexpr const shared::Layout& kPp = convert::kTransfer;
   std::string file;
   for (int kind = 0; kind < 3; ++kind) {
-    std::string r = Stale(rng, kPp.size);
+    std::string r = Junk(rng, kPp.size);
     r[0] = static_cast<char>(kind);
     Put(r, kPp["Payer"].At(0), ctx.firm->name);
     Put(r, kPp["Payer"].At(1), ctx.firm->town);
@@ -283,7 +277,7 @@ void MakeInternalDocuments(MakerContext& ctx, FileSink& sink) {
   std::string file;
   int count = rng.Between(1, 4);
   for (int i = 0; i < count; ++i) {
-    std::string r = Stale(rng, kDw.size);
+    std::string r = Junk(rng, kDw.size);
     r[0] = 1;
     PutNumber(r, kDw["Number"], i + 1);
     Put(r, kDw["Symbol"], Cat({"DW/", std::to_string(i + 1), "/2019"}));
@@ -310,7 +304,7 @@ void MakeInterestLists(MakerContext& ctx, FileSink& sink) {
   constexpr const shared::Layout& kOz = convert::kInterestList;
   std::string file;
   for (int i = 0, n = rng.Between(1, 3); i < n; ++i) {
-    std::string r = Stale(rng, kOz.size);
+    std::string r = Junk(rng, kOz.size);
     Put(r, kOz["Debtor"].At(0), rng.Pick(kCompanies));
     Put(r, kOz["Debtor"].At(1), Cat({rng.Pick(kStreets), " ", std::to_string(i + 3)}));
     Put(r, kOz["Town"], rng.Pick(kTowns));
@@ -328,7 +322,7 @@ void MakeVehicles(MakerContext& ctx, FileSink& sink) {
                                                 "Renault Kangoo"};
   std::string file;
   for (int i = 0, n = rng.Between(1, 2); i < n; ++i) {
-    std::string r = Stale(rng, kAv.size);
+    std::string r = Junk(rng, kAv.size);
     Put(r, kAv["Make"].At(0), rng.Pick(kMakes));
     Put(r, kAv["Make"].At(1), "VAT-26 złożony"_pl);
     Put(r, kAv["Plate"], Cat({"EL ", Digits(rng, 5)}));
@@ -345,7 +339,7 @@ void MakeOneOffAssets(MakerContext& ctx, FileSink& sink) {
                                                 "Regał magazynowy"_pl, "Drukarka laserowa"};
   std::string file;
   for (int i = 0, n = rng.Between(1, 3); i < n; ++i) {
-    std::string r = Stale(rng, kEs.size);
+    std::string r = Junk(rng, kEs.size);
     Put(r, kEs["Number"].At(0), Cat({"ST/", std::to_string(i + 1)}));
     Put(r, kEs["Number"].At(1), "2019");
     Put(r, kEs["Name"], rng.Pick(kItems));
@@ -366,7 +360,7 @@ void MakeCorrectionNotes(MakerContext& ctx, FileSink& sink) {
   constexpr const shared::Layout& kNk = convert::kNote;
   std::string file;
   for (int i = 0, n = rng.Between(1, 2); i < n; ++i) {
-    std::string r = Stale(rng, kNk.size);
+    std::string r = Junk(rng, kNk.size);
     PutNumber(r, kNk["Number"], i + 1);
     Put(r, kNk["Symbol"], Cat({"NK/", std::to_string(i + 1), "/2020"}));
     PutNumber(r, kNk["Date"], shared::PackedDate({15, 1, 2020}));

@@ -1,0 +1,73 @@
+// A files decorator for the benchmarks that counts the file calls a run makes: opens,
+// reads, writes (and the bytes written), flushes, closes and the calls on paths.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string_view>
+#include <utility>
+
+#include "platform/forwarding_files.h"
+
+namespace zq::bench {
+
+struct Counts {
+  std::uint64_t opens = 0, reads = 0, writes = 0, bytesWritten = 0, flushes = 0, closes = 0;
+  std::uint64_t others = 0;  // sizes, attributes, directories made
+  std::uint64_t Calls() const { return opens + reads + writes + flushes + closes + others; }
+};
+
+class CountingFile : public platform::ForwardingFile {
+ public:
+  CountingFile(std::unique_ptr<platform::File> inner, Counts& counts)
+      : ForwardingFile(std::move(inner)), counts_(counts) {}
+  bool Read(void* b, std::size_t n, std::size_t& done, int& e) override {
+    ++counts_.reads;
+    return Inner().Read(b, n, done, e);
+  }
+  bool Write(const void* b, std::size_t n, std::size_t& done, int& e) override {
+    bool ok = Inner().Write(b, n, done, e);
+    ++counts_.writes;
+    counts_.bytesWritten += done;
+    return ok;
+  }
+  bool Size(std::int64_t& s, int& e) override {
+    ++counts_.others;
+    return Inner().Size(s, e);
+  }
+  bool Flush(int& e) override {
+    ++counts_.flushes;
+    return Inner().Flush(e);
+  }
+  bool Close(int& e) override {
+    ++counts_.closes;
+    return Inner().Close(e);
+  }
+
+ private:
+  Counts& counts_;
+};
+
+class CountingFiles : public platform::ForwardingFiles {
+ public:
+  using ForwardingFiles::ForwardingFiles;
+  Counts counts;
+
+  bool GetAttributes(std::string_view p, std::uint32_t& a, std::int64_t& s) override {
+    ++counts.others;
+    return ForwardingFiles::GetAttributes(p, a, s);
+  }
+  bool MakeDirectory(std::string_view p, int& e) override {
+    ++counts.others;
+    return ForwardingFiles::MakeDirectory(p, e);
+  }
+
+ protected:
+  std::unique_ptr<platform::File> Wrap(std::unique_ptr<platform::File> file,
+                                       std::string_view) override {
+    ++counts.opens;
+    return std::make_unique<CountingFile>(std::move(file), counts);
+  }
+};
+
+}  // namespace zq::bench
