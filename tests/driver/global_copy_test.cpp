@@ -277,9 +277,20 @@ TEST_F(GlobalCopyTest, StopAfterEachPartPausesOnceAtTheEnd) {
     run->options.stopPerFirm = stop;
     run->options.globalItems = gi::kColours;
     Global("KOLORY.ZQ", "");  // empty: counts as missing, nothing to copy
-    if (stop) rig.console.PushKey(Key('x'));
+    tui::TextWindow during;
+    if (stop) {
+      rig.console.PushAction([&] { during = run->screen.CurrentTextWindow(); });
+      rig.console.PushKey(Key('x'));
+    }
     EXPECT_FALSE(RunCopy());
     EXPECT_EQ(log.Find("cdn - nacisnij dowolny klawisz.") != nullptr, stop);
+    if (stop) {  // narrowed while the copy runs, given back after it
+      EXPECT_EQ(during.left, 3);
+      EXPECT_EQ(during.right, 77);
+      EXPECT_EQ(during.top, 3);
+      EXPECT_EQ(during.bottom, 20);
+      EXPECT_EQ(run->screen.CurrentTextWindow().right, 80);
+    }
     EXPECT_FALSE(fs::exists(TargetGlobal() / "KOLORY.ZQ"));
     EXPECT_TRUE(fs::is_directory(TargetGlobal()));  // made, then used as it is
     EXPECT_EQ(rig.console.ScriptLeft(), 0u);
