@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <functional>
@@ -359,7 +360,7 @@ TEST(ReferenceBases, OperatorRightsSplitOffByTheNewVersionAreGranted) {
   }
 }
 
-class OperatorCopyTest : public CopyFixture {};
+class BaseFileCopyTest : public CopyFixture {};
 
 // A record no seed decodes: under every seed one of its texts claims more than its field.
 Bytes Undecodable() {
@@ -389,7 +390,7 @@ Bytes Undecodable() {
   return record;
 }
 
-TEST_F(OperatorCopyTest, RecordsNoSeedDecodesAreCarriedAsReadWithOneWarning) {
+TEST_F(BaseFileCopyTest, RecordsNoSeedDecodesAreCarriedAsReadWithOneWarning) {
   Bytes good = Operator("Piotr Kowalski", 0x0004, 0x0000);
   shared::ProtectBlock(good, 42);
   Bytes noise = Undecodable();
@@ -414,6 +415,29 @@ TEST_F(OperatorCopyTest, RecordsNoSeedDecodesAreCarriedAsReadWithOneWarning) {
   for (const std::string& line : sink.Lines())
     warnings += line.starts_with("14|Nierozpoznane zabezpieczenie") ? 1 : 0;
   EXPECT_EQ(warnings, 1);
+  EXPECT_NE(std::find(sink.Lines().begin(), sink.Lines().end(),
+                      "14|Niepełny ostatni rekord (300 z 512 bajtów) w " +
+                          Cp852ToUtf8(Path("OPERATOR.REK"))),
+            sink.Lines().end());
+  EXPECT_EQ(KeysLeft(), 0u);
+}
+
+TEST_F(BaseFileCopyTest, AFileEndingInsideARecordIsReportedAndItsLastRecordConverted) {
+  Bytes whole = Noise(432, 1);
+  whole[0] = 2;
+  std::string file(whole.begin(), whole.end());
+  file += file.substr(0, 100);
+  Write("BAZA_PP8.REK", file);
+  copier.ConvertRecords(Path("BAZA_PP8.REK"), Path("out.rek"), 432, 432, convert::ConvertTransfer);
+  std::string out = Read("out.rek");
+  ASSERT_EQ(out.size(), 2 * 432u);
+  // The last record converted as if zeros followed its 100 bytes.
+  Bytes padded(432, 0), last(432, 0);
+  std::copy_n(whole.begin(), 100, padded.begin());
+  convert::ConvertTransfer(padded, last);
+  EXPECT_EQ(out.substr(432), std::string(last.begin(), last.end()));
+  EXPECT_EQ(sink.Lines().front(),
+            "14|Niepełny ostatni rekord (100 z 432 bajtów) w " + Cp852ToUtf8(Path("BAZA_PP8.REK")));
   EXPECT_EQ(KeysLeft(), 0u);
 }
 
