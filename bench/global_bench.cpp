@@ -2,12 +2,11 @@
 // address, automation, transfer, internal-document, interest-list, vehicle, one-off
 // depreciation and correction-note items) against `cp` of the same files in the same
 // run, best of several rounds, on tmpfs and on disk. The tool's file calls are counted
-// through a counting files decorator and reported per file; `cp`'s system calls are
-// counted with `strace -f -c` when strace is there.
+// through a counting files decorator and reported per file; the system calls of the
+// tool (this program started again with --tool) and of `cp` are counted with
+// `strace -f -c` when strace is there.
 // Run by hand: zq_bench_global_bench [records-scale] [rounds] [dir...]
-// (scale 1 gives about 6 MB of bases; the dirs default to /dev/shm and the current one).
-#include <unistd.h>
-
+// (scale 1 gives about 4.5 MB of bases; the dirs default to /dev/shm and the current one).
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
