@@ -14,6 +14,7 @@
 #include "driver/program.h"
 #include "sample.h"
 #include "sample_annual.h"
+#include "shared/protection.h"
 
 namespace zq::driver {
 namespace {
@@ -167,6 +168,16 @@ TEST_F(GlobalEndToEndTest, GlobalDataAndEveryFirmsBasesArriveAsTheirConvertersMa
     EXPECT_EQ(test::ReadFile(targetGlobal / rule.target), rule.expected(in));
     expectedNames.emplace_back(rule.target);
   }
+  // The operators were decoded, not carried as noise: the first one gained her rights.
+  std::string operators = test::ReadFile(targetGlobal / "OPERATOR.REK");
+  ASSERT_GE(operators.size(), 512u);
+  std::vector<std::uint8_t> first(operators.begin(), operators.begin() + 512);
+  const std::span<const std::uint8_t> records[] = {first};
+  std::optional<std::uint8_t> seed =
+      shared::RecogniseSeed(records, shared::kBlockProtection, convert::kOperator);
+  ASSERT_TRUE(seed.has_value());
+  shared::ProtectBlock(first, *seed);
+  EXPECT_EQ(first[0x085 + 6] | first[0x086 + 6] << 8, 0x001C);
   std::sort(expectedNames.begin(), expectedNames.end());
   std::vector<std::string> names;
   for (const auto& e : fs::directory_iterator(targetGlobal))
