@@ -1,6 +1,7 @@
 // A files decorator for the benchmarks that counts the calls reaching the host's file
-// layer, each of which is one system call there: opens, reads, writes, flushes, and
-// the seeks, closes, look-ups and renames together.
+// layer, each of which is one system call there: opens, reads, writes (and the bytes
+// written), flushes, closes, and the seeks, sizes, look-ups, renames and directories
+// made together.
 #pragma once
 
 #include <cstdint>
@@ -17,9 +18,10 @@ struct Counts {
   std::uint64_t reads = 0;
   std::uint64_t writes = 0;
   std::uint64_t flushes = 0;
+  std::uint64_t closes = 0;
   std::uint64_t other = 0;
   std::uint64_t bytesWritten = 0;
-  std::uint64_t Calls() const { return opens + reads + writes + flushes + other; }
+  std::uint64_t Calls() const { return opens + reads + writes + flushes + closes + other; }
 };
 
 class CountingFile : public platform::ForwardingFile {
@@ -44,8 +46,12 @@ class CountingFile : public platform::ForwardingFile {
     ++counts_.other;
     return Inner().Seek(o, w, p, e);
   }
-  bool Close(int& e) override {
+  bool Size(std::int64_t& s, int& e) override {
     ++counts_.other;
+    return Inner().Size(s, e);
+  }
+  bool Close(int& e) override {
+    ++counts_.closes;
     return Inner().Close(e);
   }
 
@@ -65,6 +71,10 @@ class CountingFiles : public platform::ForwardingFiles {
   bool Rename(std::string_view a, std::string_view b, int& e) override {
     ++counts.other;
     return ForwardingFiles::Rename(a, b, e);
+  }
+  bool MakeDirectory(std::string_view p, int& e) override {
+    ++counts.other;
+    return ForwardingFiles::MakeDirectory(p, e);
   }
 
  protected:

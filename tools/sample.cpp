@@ -9,6 +9,7 @@
 
 #include "platform/cp852.h"
 #include "sample_annual.h"
+#include "sample_bases.h"
 #include "sample_firm_files.h"
 #include "sample_ledger.h"
 #include "sample_modules.h"
@@ -85,6 +86,12 @@ std::string Digits(Rng& rng, int n) {
   return s;
 }
 
+std::string Junk(Rng& rng, std::size_t n) {
+  std::string s(n, '\0');
+  for (char& c : s) c = static_cast<char>(rng.Below(256));
+  return s;
+}
+
 std::string TextLines(std::initializer_list<std::string_view> lines) {
   std::string text;
   for (std::string_view line : lines) {
@@ -99,12 +106,6 @@ namespace {
 std::string Padded(int value, int width) {
   std::string s = std::to_string(value);
   return std::string(s.size() < static_cast<std::size_t>(width) ? width - s.size() : 0, '0') + s;
-}
-
-std::string Junk(Rng& rng, std::size_t n) {
-  std::string s(n, '\0');
-  for (char& c : s) c = static_cast<char>(rng.Below(256));
-  return s;
 }
 
 std::string Utf8(std::string_view cp852) {
@@ -418,6 +419,11 @@ constexpr FileMakerEntry kFileMakers[] = {
     {"colours", Place::kSourceGlobal, MakeColours},
     {"global staff settings", Place::kSourceGlobal, MakeZusSettings},
     {"global contracts", Place::kSourceGlobal, MakeContracts},
+    {"global address base", Place::kSourceGlobal, MakeAddressBase},
+    {"tax office base", Place::kSourceGlobal, MakeTaxOfficeBase},
+    {"office invoice data", Place::kSourceGlobal, MakeOfficeData},
+    {"global wage settings", Place::kSourceGlobal, MakeGlobalWageSettings},
+    {"operators", Place::kSourceGlobal, MakeOperators},
 
     {"annual settings 2019", Place::kSourceFirm, MakeAnnual2019},
     {"annual settings 2020", Place::kSourceFirm, MakeAnnual2020},
@@ -440,6 +446,14 @@ constexpr FileMakerEntry kFileMakers[] = {
     {"staff, families, tax forms and contracts", Place::kSourceFirm, MakeStaff},
     {"ledger entries 2020", Place::kSourceFirm, MakeLedgerMonths},
     {"payroll 2020", Place::kSourceFirm, MakePayroll2020},
+    {"address base", Place::kSourceFirm, MakeAddressBase},
+    {"automation bases", Place::kSourceFirm, MakeAutomationBases},
+    {"transfer base", Place::kSourceFirm, MakeTransferBase},
+    {"internal documents", Place::kSourceFirm, MakeInternalDocuments},
+    {"interest lists", Place::kSourceFirm, MakeInterestLists},
+    {"vehicles", Place::kSourceFirm, MakeVehicles},
+    {"one-off assets", Place::kSourceFirm, MakeOneOffAssets},
+    {"correction notes", Place::kSourceFirm, MakeCorrectionNotes},
 
     {"carried annual settings", Place::kTargetFirm, MakeCarriedAnnual},
     {"carried firm marker", Place::kTargetFirm, MakeMarker2020},

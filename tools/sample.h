@@ -161,5 +161,7 @@ std::string TextLines(std::initializer_list<std::string_view> lines);
 std::string Cat(std::initializer_list<std::string_view> parts);
 // n random decimal digits.
 std::string Digits(Rng& rng, int n);
+// n random bytes: what an older record left behind, which readers must not go by.
+std::string Junk(Rng& rng, std::size_t n);
 
 }  // namespace zq::sample

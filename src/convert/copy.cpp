@@ -351,6 +351,16 @@ bool Copier::OpenRecordFiles(std::string_view source, std::string_view target,
   return true;
 }
 
+void Copier::WarnShortLastRecord(std::string_view source, std::int64_t sourceSize,
+                                 std::uint16_t size) {
+  // The short record is still carried (a conversion sees it padded with zeros), but the
+  // user should know the file ends inside a record.
+  const std::int64_t rest = sourceSize % size;
+  if (rest == 0) return;
+  log_.AlertLn(kColourWarning, Concat({"Niepełny ostatni rekord ("_pl, std::to_string(rest), " z ",
+                                       std::to_string(size), " bajtów) w "_pl, source}));
+}
+
 CopyStatus Copier::CopyRecords(std::string_view source, std::string_view target, std::uint16_t size,
                                const RecordFilter& filter) {
   recordCounter = 1;
@@ -360,6 +370,7 @@ CopyStatus Copier::CopyRecords(std::string_view source, std::string_view target,
   if (size == 0) return CopyStatus::kNoSource;
   CopyStatus status = CopyStatus::kCopied;
   if (!OpenRecordFiles(source, target, sourceSize, in, out, status)) return status;
+  WarnShortLastRecord(source, sourceSize, size);
   std::vector<std::uint8_t> record(size);
   log_.Color(kColourAnnounce);
   log_.WriteLn(
@@ -401,6 +412,7 @@ CopyStatus Copier::ConvertRecords(std::string_view source, std::string_view targ
   if (inSize == 0) return CopyStatus::kNoSource;
   CopyStatus status = CopyStatus::kCopied;
   if (!OpenRecordFiles(source, target, sourceSize, in, out, status)) return status;
+  WarnShortLastRecord(source, sourceSize, inSize);
   std::vector<std::uint8_t> input(inSize), output(outSize);
   log_.Color(kColourAnnounce);
   log_.WriteLn(

@@ -101,6 +101,8 @@ class Copier {
   bool OpenRecordFiles(std::string_view source, std::string_view target, std::int64_t& sourceSize,
                        std::unique_ptr<platform::File>& in, std::unique_ptr<platform::File>& out,
                        CopyStatus& status);
+  // A warning line when the source ends inside a record.
+  void WarnShortLastRecord(std::string_view source, std::int64_t sourceSize, std::uint16_t size);
   // The end the record routines share: the buffered records flushed (a failure then,
   // or `writeFailed`, is shown as the write error), both files closed, the slow pause.
   CopyStatus FinishRecords(BufferedWriter& writer, bool writeFailed,

@@ -1,5 +1,7 @@
 #include "convert/firm_data.h"
 
+#include <algorithm>
+
 #include "platform/cp852.h"
 #include "shared/firm_text.h"
 #include "tui/message.h"
@@ -9,25 +11,6 @@ namespace zq::convert {
 using zq::operator""_pl;
 
 namespace {
-
-using shared::Copy;
-using shared::Rule;
-
-constexpr const shared::Layout& kA = kAddressRecord;
-
-consteval Rule Carry(std::string_view field) {
-  return Copy(kA[field], kA[field]);
-}
-
-// The firm record is carried as it is; going field by field cuts a length byte that
-// claims more than its field, and leaves no stale bytes behind a text.
-constexpr Rule kFirmAddressRules[] = {
-    Carry("POWIAT"),  Carry("WOJEWODZTWO"), Carry("GMINA"), Carry("ULICA"),  Carry("DOM"),
-    Carry("LOKAL"),   Carry("MIEJSCOWOSC"), Carry("KOD"),   Carry("POCZTA"), Carry("SKRYTKA"),
-    Carry("TELEFON"), Carry("KRAJ"),        Carry("KODUE"),
-};
-
-constexpr shared::TextField kMonthText = kAdvancePaymentRecord.Text("MonthText");
 
 std::string FirmFile(std::string_view dir, std::string_view name) {
   std::string path(dir);
@@ -45,14 +28,15 @@ void ShowFirmTextError(tui::Screen& screen) {
 }  // namespace
 
 bool ConvertFirmAddress(std::span<const std::uint8_t> in, std::span<std::uint8_t> out) {
-  shared::Build(kFirmAddressRules, shared::RecordView(in), shared::RecordRef(out));
+  // The firm record is carried as it is: every byte as read, also behind a text's end,
+  // but for a length byte that claims more than its field.
+  std::copy_n(in.begin(), std::min(in.size(), out.size()), out.begin());
+  shared::CutTexts(shared::RecordRef(out), kAddressFields);
   return true;
 }
 
 bool FilterAdvancePayment(std::span<std::uint8_t> record) {
-  shared::RecordRef ref(record);
-  for (std::size_t m = 0; m < kMonthText.count; ++m)
-    ref.CarryFrom(ref, kMonthText.At(m), kMonthText.At(m));
+  shared::CutTexts(shared::RecordRef(record), kAdvancePaymentFields);
   return true;
 }
 

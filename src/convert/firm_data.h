@@ -45,9 +45,11 @@ inline constexpr shared::Layout kAdvancePaymentRecord{"2020ZAL.REK", kAdvancePay
                                                       kAdvancePaymentFields};
 static_assert(kAdvancePaymentRecord.Problem().empty());
 
-// A Record converter: the firm record field by field, each text cut to its field.
+// A Record converter: the firm record byte for byte, only an over-long length byte
+// lowered to its field.
 bool ConvertFirmAddress(std::span<const std::uint8_t> in, std::span<std::uint8_t> out);
-// A Record filter: the twelve monthly texts cut to their fields; always kept.
+// A Record filter: every byte carried but over-long length bytes of the twelve monthly
+// texts; always kept.
 bool FilterAdvancePayment(std::span<std::uint8_t> record);
 
 // Each takes the firm directories as tree root + firm directory without a trailing

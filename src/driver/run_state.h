@@ -50,6 +50,9 @@ struct RunState {
   ExtraFileList extraFiles;
   // Settled at start-up from "/kprspis:" and KPRSPIS.
   std::string firmListName = "SPISFIRM.DAT";
+  // The address converter reads the tax-office layout: true only while the global copy
+  // converts the tax-office base.
+  bool taxOfficeBase = false;
   int currentPage = 1;
   std::vector<WizardPage> pages;
   RunSteps steps;

@@ -6,6 +6,7 @@
 #include "driver/firm_list.h"
 #include "driver/firm_run.h"
 #include "driver/firm_selection.h"
+#include "driver/global_copy.h"
 #include "driver/pages.h"
 #include "platform/cp852.h"
 #include "tui/message.h"
@@ -35,6 +36,7 @@ void InstallWizard(RunState& run) {
   for (int n = 1; n <= 4; ++n)
     run.pages.push_back([n](RunState& r) { return RunWizardPage(r, n); });
   run.steps = RunSteps{};
+  run.steps.globalDataCopy = RunGlobalDataCopy;
   run.steps.perFirmRun = RunFirms;
 }
 

@@ -33,6 +33,8 @@ class PagesTest : public ::testing::Test {
     rig.process.SetOwnPath(dir.Prefix() + "zq18-20.exe");
     test::WriteFile(dir / "DOR_2019" / "SPISFIRM.DAT", std::string(103, 'x'));
     std::filesystem::create_directories(dir / "DOR_2020");
+    // The start command runs the global data copy first, which needs its directory.
+    std::filesystem::create_directories(dir / "DOR_2019" / "#BIN980");
     test::WriteFile(dir / "zq18-20.PTH",
                     "DOR_2019=" + Source(false) + "\r\nDOR_2020=" + Target(false) + "\r\n");
   }
