@@ -632,25 +632,33 @@ class PosixFiles final : public Files {
     // access asked for is enforced by the file object.
     bool readable = true;
     bool writable = true;
-    int fd = ::open(r.host.c_str(), O_RDWR | O_CLOEXEC | create, 0666);
+    // A name the lookup did not find is made exclusively, so that a file another program
+    // made meanwhile is opened (and cut) as the existing file it is.
+    bool made = !r.exists && create != 0;
+    int flags = create | (made ? O_EXCL : 0);
+    int fd = ::open(r.host.c_str(), O_RDWR | O_CLOEXEC | flags, 0666);
+    if (fd < 0 && made && errno == EEXIST && disposition != Disposition::kCreateNew) {
+      made = false;
+      flags = create;
+      fd = ::open(r.host.c_str(), O_RDWR | O_CLOEXEC | flags, 0666);
+    }
     if (fd < 0 && (errno == EACCES || errno == EROFS || errno == ETXTBSY || errno == EPERM)) {
       if (access == kRead && disposition != Disposition::kCreateAlways) {
         writable = false;
-        fd = ::open(r.host.c_str(), O_RDONLY | O_CLOEXEC | create, 0666);
+        fd = ::open(r.host.c_str(), O_RDONLY | O_CLOEXEC | flags, 0666);
       } else if (access == kWrite) {
         readable = false;
-        fd = ::open(r.host.c_str(), O_WRONLY | O_CLOEXEC | create, 0666);
+        fd = ::open(r.host.c_str(), O_WRONLY | O_CLOEXEC | flags, 0666);
       }
     }
     if (fd < 0) {
       error = MapErrno(errno, &r);
       return nullptr;
     }
-    // A file the lookup saw, or one this open made, is no directory, and the lookup's
-    // size tells whether there is anything to cut; otherwise the host is asked.
-    const bool made = !r.exists && create != 0;
+    // A file made by this open, or a regular file the lookup saw and that opened for
+    // writing (which a directory does not), needs no more asking.
     struct stat st = r.st;
-    if (!made && !(r.exists && S_ISREG(r.st.st_mode)) &&
+    if (!made && !(writable && r.exists && S_ISREG(r.st.st_mode)) &&
         (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode))) {
       ::close(fd);
       error = kErrAccessDenied;
@@ -664,8 +672,8 @@ class PosixFiles final : public Files {
       return nullptr;
     }
     // Truncate only once the sharing check has passed: a refused open leaves the file
-    // as it was.
-    if (disposition == Disposition::kCreateAlways && !made && st.st_size != 0 &&
+    // as it was. Devices have nothing to cut.
+    if (disposition == Disposition::kCreateAlways && !made && S_ISREG(st.st_mode) &&
         ftruncate(fd, 0) != 0) {
       error = MapErrno(errno, &r);
       ::close(fd);
