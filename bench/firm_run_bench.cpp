@@ -1,11 +1,13 @@
-// Carries a generated office of 200 firms (or as many as the first argument says) into
-// the new year with the per-firm run, and in the same run copies the same Source firm
-// directories with `cp -r`. Reports both times side by side, the tool's peak resident
-// memory, and the share of its time spent drawing the screen: the screen goes through
-// the display buffer and the terminal renderer as on a real terminal, its bytes to
-// /dev/null. Each tool run is a process of its own (this program started again with
-// --carry), so that the memory figure is the run's alone.
-// Run by hand: zq_bench_firm_run_bench [firms] [rounds]
+// Carries a generated office into the new year with the per-firm run, and in the same
+// run copies the same Source firm directories with `cp -r`, the floor of what carrying
+// costs. Prints side by side, on tmpfs and on disk: wall time (best of the rounds),
+// system calls per firm by kind (counted with strace when it is there), the tool's peak
+// resident memory and the share of its time spent drawing the screen; then a growth
+// table at 50, 200 and 500 firms on tmpfs, so that the cost per firm is seen to stay
+// flat. The screen goes through the display buffer and the terminal renderer as on a
+// real terminal, its bytes to /dev/null. Each tool run is a process of its own (this
+// program started again with --carry), so that the memory figure is the run's alone.
+// Run by hand: zq_bench_firm_run_bench [firms] [rounds] [realistic|small] [--no-growth]
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -15,8 +17,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <map>
 #include <memory>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -188,63 +193,184 @@ std::uintmax_t TreeBytes(const fs::path& root) {
   return total;
 }
 
+std::string Quoted(const fs::path& path) {
+  return "'" + path.string() + "'";
+}
+
+// System calls of a command by name, from strace's summary; empty without strace.
+std::map<std::string, long> CountCalls(const std::string& command, const fs::path& out) {
+  std::map<std::string, long> calls;
+  static const bool traced = std::system("strace -V >/dev/null 2>&1") == 0;
+  if (!traced) return calls;
+  if (std::system(("strace -f -c -o " + Quoted(out) + " " + command + " >/dev/null").c_str()) != 0)
+    return calls;
+  std::ifstream in(out);
+  std::string line;
+  while (std::getline(in, line)) {
+    std::istringstream fields(line);
+    std::vector<std::string> words;
+    for (std::string w; fields >> w;) words.push_back(w);
+    // "% time seconds usecs/call calls [errors] syscall"
+    if (words.size() < 5 || words[0].find_first_not_of("0123456789.") != std::string::npos)
+      continue;
+    if (words.back() != "total") calls[words.back()] += std::atol(words[3].c_str());
+  }
+  return calls;
+}
+
+long Total(const std::map<std::string, long>& calls) {
+  long total = 0;
+  for (const auto& [name, count] : calls) total += count;
+  return total;
+}
+
+struct Measure {
+  int firms = 0;
+  double megabytes = 0;
+  double carriedMegabytes = 0;  // what the tool wrote into the Target firm directories
+  CarryResult tool;             // the best round
+  double cp = 1e9;              // the best round
+  long peakKb = 0;
+  std::map<std::string, long> toolCalls, cpCalls;
+};
+
+// Generates the office under `place`, then carries it and copies it `rounds` times.
+bool MeasureOffice(const fs::path& place, int firmCount, int rounds, sample::Office kind,
+                   bool countCalls, Measure& m) {
+  std::random_device seed;
+  fs::path base = place / ("zqbench-firms-" + std::to_string(seed()));
+  fs::create_directories(base);
+  struct Cleanup {
+    fs::path base;
+    ~Cleanup() { fs::remove_all(base); }
+  } cleanup{base};
+  const fs::path root = base / "office", pristineTarget = base / "target";
+  sample::Sample office =
+      sample::GenerateSample({.seed = 7, .firms = firmCount, .office = kind}, root);
+  Shell("cp -r " + Quoted(office.target) + " " + Quoted(pristineTarget));
+  std::vector<std::string> dirs;
+  std::uintmax_t bytes = 0;
+  for (const sample::SampleFirm* firm : office.Discovered()) {
+    dirs.push_back(office.SourceFirmPath(*firm).string());
+    bytes += TreeBytes(dirs.back());
+  }
+  m.firms = static_cast<int>(dirs.size());
+  m.megabytes = static_cast<double>(bytes) / (1 << 20);
+  std::string cpSources;
+  for (const std::string& d : dirs) cpSources += " '" + d + "'";
+  const fs::path copy = base / "cp";
+  auto freshTarget = [&] {
+    Shell("rm -rf " + Quoted(office.target) + " && cp -r " + Quoted(pristineTarget) + " " +
+          Quoted(office.target));
+  };
+  auto freshCopy = [&] { Shell("rm -rf " + Quoted(copy) + " && mkdir -p " + Quoted(copy)); };
+  const std::string cpCommand = "cp -r" + cpSources + " " + Quoted(copy);
+
+  for (int round = 0; round < rounds; ++round) {
+    freshTarget();
+    CarryResult r;
+    if (!RunCarry(office.root, r)) return false;
+    if (r.seconds < m.tool.seconds || round == 0) m.tool = r;
+    m.peakKb = std::max(m.peakKb, r.maxRssKb);
+    std::uintmax_t carried = 0;
+    for (const sample::SampleFirm* firm : office.Discovered())
+      if (fs::exists(office.TargetFirmPath(*firm)))
+        carried += TreeBytes(office.TargetFirmPath(*firm));
+    m.carriedMegabytes = static_cast<double>(carried) / (1 << 20);
+    freshCopy();
+    auto start = Clock::now();
+    Shell(cpCommand);
+    m.cp = std::min(m.cp, Since(start));
+  }
+  if (countCalls) {
+    static const std::string self = fs::read_symlink("/proc/self/exe").string();
+    freshTarget();
+    m.toolCalls = CountCalls("'" + self + "' --carry " + Quoted(office.root), base / "tool.calls");
+    freshCopy();
+    m.cpCalls = CountCalls(cpCommand, base / "cp.calls");
+  }
+  return true;
+}
+
+void PrintSideBySide(const Measure& shm, const Measure& disk) {
+  std::printf("%-30s %10s %10s %8s\n", "best of rounds", "tool s", "cp -r s", "ratio");
+  for (const auto& [label, m] : {std::pair{"tmpfs", &shm}, std::pair{"disk", &disk}})
+    std::printf("%-30s %10.3f %10.3f %8.2f\n", label, m->tool.seconds, m->cp,
+                m->tool.seconds / m->cp);
+  std::printf("firms run %d, added to the Target firm list %d\n", shm.tool.converted,
+              shm.tool.added);
+  std::printf("peak resident memory of the tool: %.1f MiB\n",
+              static_cast<double>(shm.peakKb) / 1024);
+  std::printf("drawing the screen: %.3f s, %.1f%% of the run, %.1f KiB to the terminal\n",
+              shm.tool.drawSeconds, 100.0 * shm.tool.drawSeconds / shm.tool.seconds,
+              static_cast<double>(shm.tool.bytes) / 1024);
+  if (shm.toolCalls.empty()) {
+    std::printf("system calls: strace not found\n");
+    return;
+  }
+  std::map<std::string, long> names;
+  for (const auto* calls : {&shm.toolCalls, &shm.cpCalls})
+    for (const auto& [name, count] : *calls) names[name] += count;
+  std::vector<std::pair<long, std::string>> order;
+  for (const auto& [name, count] : names) order.emplace_back(-count, name);
+  std::sort(order.begin(), order.end());
+  const double firms = std::max(1, shm.firms);
+  std::printf("\n%-30s %10s %10s\n", "system calls per firm (tmpfs)", "tool", "cp -r");
+  for (const auto& [minus, name] : order) {
+    auto count = [&](const std::map<std::string, long>& calls) {
+      auto it = calls.find(name);
+      return it == calls.end() ? 0.0 : static_cast<double>(it->second) / firms;
+    };
+    if (count(shm.toolCalls) + count(shm.cpCalls) >= 0.5)
+      std::printf("  %-28s %10.1f %10.1f\n", name.c_str(), count(shm.toolCalls),
+                  count(shm.cpCalls));
+  }
+  double tool = static_cast<double>(Total(shm.toolCalls)) / firms;
+  double cp = static_cast<double>(Total(shm.cpCalls)) / firms;
+  std::printf("  %-28s %10.1f %10.1f   ratio %.2f\n", "all", tool, cp, tool / cp);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc == 3 && std::string(argv[1]) == "--carry") return Carry(argv[2]);
   int firmCount = argc > 1 ? std::atoi(argv[1]) : 200;
   int rounds = argc > 2 ? std::atoi(argv[2]) : 3;
+  sample::Office kind = argc > 3 && std::string(argv[3]) == "small" ? sample::Office::kSmall
+                                                                    : sample::Office::kRealistic;
+  bool growth = !(argc > 4 && std::string(argv[4]) == "--no-growth");
   if (firmCount <= 0) firmCount = 200;
   if (rounds <= 0) rounds = 3;
 
-  std::random_device seed;
-  fs::path base = fs::temp_directory_path() / ("zqbench-firms-" + std::to_string(seed()));
-  fs::create_directories(base);
-  std::printf("generating an office of %d firms in %s ...\n", firmCount, base.c_str());
-  sample::Sample office = sample::GenerateSample({.seed = 7, .firms = firmCount}, base / "gen");
-  std::vector<std::string> dirs;
-  for (const sample::SampleFirm* firm : office.Discovered())
-    dirs.push_back(office.SourceFirmPath(*firm).string());
-  std::uintmax_t bytes = 0;
-  for (const std::string& d : dirs) bytes += TreeBytes(d);
-  std::printf("%zu firms to carry, %.1f MB in their Source directories\n\n", dirs.size(),
-              static_cast<double>(bytes) / (1 << 20));
-
-  std::string cpSources;
-  for (const std::string& d : dirs) cpSources += " '" + d + "'";
-  const fs::path run = base / "run", copy = base / "cp";
-  Shell("cp -r '" + (base / "gen").string() + "' '" + run.string() + "'");  // warms the cache
-
-  CarryResult best;
-  best.seconds = 1e9;
-  double bestCp = 1e9;
-  long peak = 0;
-  for (int round = 0; round < rounds; ++round) {
-    Shell("rm -rf '" + run.string() + "' && cp -r '" + (base / "gen").string() + "' '" +
-          run.string() + "'");
-    CarryResult r;
-    if (!RunCarry(run, r)) {
-      std::fprintf(stderr, "the tool's run failed\n");
-      fs::remove_all(base);
-      return 1;
-    }
-    if (r.seconds < best.seconds) best = r;
-    peak = std::max(peak, r.maxRssKb);
-
-    Shell("rm -rf '" + copy.string() + "' && mkdir -p '" + copy.string() + "'");
-    auto start = Clock::now();
-    Shell("cp -r" + cpSources + " '" + copy.string() + "'");
-    bestCp = std::min(bestCp, Since(start));
+  const fs::path tmpfs = "/dev/shm", disk = "/var/tmp";
+  std::printf("a %s office of %d firms, best of %d rounds\n",
+              kind == sample::Office::kSmall ? "small" : "realistic", firmCount, rounds);
+  Measure onTmpfs, onDisk;
+  if (!MeasureOffice(tmpfs, firmCount, rounds, kind, true, onTmpfs) ||
+      !MeasureOffice(disk, firmCount, rounds, kind, false, onDisk)) {
+    std::fprintf(stderr, "the tool's run failed\n");
+    return 1;
   }
+  std::printf(
+      "%d firms to carry, %.1f MB in their Source directories (all copied by cp -r),\n"
+      "%.1f MB written by the tool into their Target directories\n\n",
+      onTmpfs.firms, onTmpfs.megabytes, onTmpfs.carriedMegabytes);
+  PrintSideBySide(onTmpfs, onDisk);
+  if (!growth) return 0;
 
-  std::printf("%-34s %10s %10s %8s\n", "", "tool s", "cp -r s", "ratio");
-  std::printf("%-34s %10.3f %10.3f %8.2f\n", "carry the firms (best of rounds)", best.seconds,
-              bestCp, best.seconds / bestCp);
-  std::printf("firms run %d, added to the Target firm list %d\n", best.converted, best.added);
-  std::printf("peak resident memory of the tool: %.1f MiB\n", static_cast<double>(peak) / 1024);
-  std::printf("drawing the screen: %.3f s, %.1f%% of the run, %.1f KiB to the terminal\n",
-              best.drawSeconds, 100.0 * best.drawSeconds / best.seconds,
-              static_cast<double>(best.bytes) / 1024);
-  fs::remove_all(base);
+  std::printf("\ngrowth on tmpfs, best of %d rounds\n", rounds);
+  std::printf("%6s %9s %9s %9s %9s %11s %11s %9s %9s %9s %8s\n", "firms", "MB", "tool MB", "tool s",
+              "cp -r s", "tool ms/f", "cp ms/f", "calls/f", "cp c/f", "RSS MiB", "draw %");
+  for (int n : {50, 200, 500}) {
+    Measure m;
+    if (!MeasureOffice(tmpfs, n, rounds, kind, true, m)) return 1;
+    double firms = std::max(1, m.firms);
+    std::printf("%6d %9.1f %9.1f %9.3f %9.3f %11.2f %11.2f %9.1f %9.1f %9.1f %8.1f\n", m.firms,
+                m.megabytes, m.carriedMegabytes, m.tool.seconds, m.cp,
+                1000 * m.tool.seconds / firms, 1000 * m.cp / firms,
+                static_cast<double>(Total(m.toolCalls)) / firms,
+                static_cast<double>(Total(m.cpCalls)) / firms, static_cast<double>(m.peakKb) / 1024,
+                100 * m.tool.drawSeconds / m.tool.seconds);
+  }
   return 0;
 }

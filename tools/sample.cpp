@@ -208,6 +208,32 @@ void LeaveStaleTails(shared::FirmRecordBytes& record, Rng& rng) {
   }
 }
 
+// The realistic office: about one firm in ten registered but hardly kept, one in twenty
+// about 20 MB, the rest spread around a median of about 2 MB, from a third to three
+// times that.
+void SizeFirm(SampleFirm& firm, Rng rng) {
+  constexpr int kMedianScale = 560;  // the small office's records of a firm make about 4 KB
+  int kind = rng.Between(1, 100);
+  if (kind <= 10) {
+    firm.fewFiles = true;
+  } else if (kind <= 15) {
+    firm.scale = rng.Between(8 * kMedianScale, 10 * kMedianScale);
+  } else {
+    double spread = rng.Between(-160, 160) / 100.0;
+    firm.scale = static_cast<int>(std::lround(kMedianScale * std::exp2(spread)));
+  }
+}
+
+// The makers a firm with few files still has.
+constexpr std::string_view kEssentialKinds[] = {
+    "annual settings 2019", "annual settings 2020", "firm marker", "firm text data", "firm record",
+};
+
+bool Makes(const SampleFirm& firm, const FileMakerEntry& maker) {
+  return !firm.fewFiles || std::find(std::begin(kEssentialKinds), std::end(kEssentialKinds),
+                                     maker.kind) != std::end(kEssentialKinds);
+}
+
 std::vector<SampleFirm> MakeFirms(const Options& options) {
   const std::size_t count = static_cast<std::size_t>(options.firms);
   Rng rng = Rng::For(options.seed, 0, "firms");
@@ -251,6 +277,9 @@ std::vector<SampleFirm> MakeFirms(const Options& options) {
     firm.directory = text.directory;
     firm.info = text.info;
   }
+
+  if (options.office == Office::kRealistic)
+    for (std::size_t i = 0; i < count; ++i) SizeFirm(firms[i], Rng::For(options.seed, i, "size"));
 
   if (count >= 2) {
     std::size_t carried = 1 + rng.Below(static_cast<std::uint32_t>(count - 1));
@@ -575,7 +604,7 @@ Sample GenerateSample(const Options& options, const std::filesystem::path& root)
     if (firm.state == FirmState::kMissing) continue;
     std::filesystem::create_directories(sample.SourceFirmPath(firm));
     for (const FileMakerEntry& maker : kFileMakers)
-      if (maker.place == Place::kSourceFirm)
+      if (maker.place == Place::kSourceFirm && Makes(firm, maker))
         run(maker, i, &firm, sample.SourceFirmPath(firm), firm.sourceFiles);
     if (firm.state != FirmState::kAlreadyInTarget) continue;
     std::filesystem::create_directories(sample.TargetFirmPath(firm));

@@ -16,7 +16,9 @@
 // MakeBankTransfers}. A maker draws its random numbers from ctx.rng, which depends only
 // on the seed, the firm and the row's kind, so a new row leaves every other file as it
 // was. ctx.firm tells the firm (its traits decide what it holds); for global places it
-// is null.
+// is null. A maker of a file that grows with the firm's business (records of a year, of
+// staff, of trips) takes its record counts through ctx.Records(n): n in the small
+// office, so its files stay as they were, n times the firm's scale in the realistic one.
 #pragma once
 
 #include <cstdint>
@@ -32,9 +34,15 @@
 
 namespace zq::sample {
 
+enum class Office {
+  kSmall,      // every firm a few kilobytes: quick to make, for tests and the demo
+  kRealistic,  // firms of varied size, median about 2 MB, a few of 20 MB, some nearly empty
+};
+
 struct Options {
   std::uint64_t seed = 1;
   int firms = 6;  // 0 .. kMaxFirms
+  Office office = Office::kSmall;
 };
 
 inline constexpr int kMaxFirms = 5000;
@@ -57,6 +65,11 @@ struct SampleFirm {
   bool annual2019 = true;   // 2019_ROK.REK
   bool annual2020 = false;  // 2020_ROK.REK as well: the new year was begun in the old version
   bool vatProportional = false;
+  // How many times the small office's records each growing file holds (1 there).
+  int scale = 1;
+  // Only the files a firm cannot be carried without: its annual settings, marker and
+  // firm data (a firm registered but hardly kept).
+  bool fewFiles = false;
   // Files made, code page 852 names relative to the firm directory.
   std::vector<std::string> sourceFiles;
   std::vector<std::string> targetFiles;
@@ -128,6 +141,9 @@ struct MakerContext {
   Rng rng;
   const SampleFirm* firm;  // null for the global places
   std::size_t firmIndex;   // 0-based position in the firm list
+
+  // A record count of the small office, grown to this firm's size.
+  int Records(int n) const { return firm != nullptr ? n * firm->scale : n; }
 };
 
 // What a maker produces: names relative to its place (code page 852, '\' or '/' for

@@ -74,25 +74,33 @@ std::string Declaration(Rng& rng, Balance balance, int blocks, std::size_t short
 
 }  // namespace
 
+// A declaration has an attachment block per insured person.
 void MakeDraDeclarations(MakerContext& ctx, FileSink& sink) {
   Rng& rng = ctx.rng;
   bool all = ctx.firmIndex == 0;
-  if (all || rng.Chance(50)) sink.Add("2020D401.001", Declaration(rng, Balance::kPositive, 2, 0));
-  if (all || rng.Chance(30)) sink.Add("2020D402.001", Declaration(rng, Balance::kZero, 1, 0));
-  if (all || rng.Chance(30)) sink.Add("2020D403.002", Declaration(rng, Balance::kNegative, 1, 100));
+  if (all || rng.Chance(50))
+    sink.Add("2020D401.001", Declaration(rng, Balance::kPositive, ctx.Records(2), 0));
+  if (all || rng.Chance(30))
+    sink.Add("2020D402.001", Declaration(rng, Balance::kZero, ctx.Records(1), 0));
+  if (all || rng.Chance(30))
+    sink.Add("2020D403.002", Declaration(rng, Balance::kNegative, ctx.Records(1), 100));
   if (all) sink.Add("2020D404.2020", Declaration(rng, Balance::kPositive, 0, 0));
 }
 
 void MakeModuleFiles(MakerContext& ctx, FileSink& sink) {
   Rng& rng = ctx.rng;
-  bool all = ctx.firmIndex == 0;
+  // A firm of some size keeps its mileage in the modules.
+  bool all = ctx.firmIndex == 0 || ctx.Records(1) > 1;
   if (!all && !rng.Chance(40)) return;
+  auto records = [&](int count, std::size_t size) {
+    return Noise(rng, static_cast<std::size_t>(ctx.Records(count)) * size);
+  };
   sink.Add("miasta.cel", TextLines({"Łódź;Kraków;270"_pl, "Łódź;Warszawa;135"_pl}));
-  sink.Add("cel2019.rek", Noise(rng, 2 * 64));
+  sink.Add("cel2019.rek", records(2, 64));
   sink.Add("lokalne.trs", TextLines({"Trasa 1;Zgierz"}));
-  sink.Add("tras01.rek", Noise(rng, 3 * 96));
-  sink.Add("km__firma.rek", Noise(rng, 200));
-  sink.Add("km2020.rek", Noise(rng, 300));
+  sink.Add("tras01.rek", records(3, 96));
+  sink.Add("km__firma.rek", records(2, 100));
+  sink.Add("km2020.rek", records(3, 100));
   // Named like a match, but a directory: passed over.
   sink.Add("stare.cel\\opis.txt", TextLines({"Archiwum tras 2018"}));
   // Matches no pattern: stays behind.

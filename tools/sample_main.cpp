@@ -12,10 +12,12 @@
 namespace {
 
 constexpr std::string_view kUsage =
-    "usage: zq-sample --out DIR [--seed N] [--firms K] [--program-dir DIR]\n"
+    "usage: zq-sample --out DIR [--seed N] [--firms K] [--office KIND] [--program-dir DIR]\n"
     "  Makes DIR/DOR_2019 (the previous year's installation) and DIR/DOR_2020\n"
     "  (the new year's), which must not exist yet. The same seed gives the same files.\n"
     "  --firms K        firms in the firm list, 0..5000 (default 6)\n"
+    "  --office KIND    small (default): every firm a few KB; realistic: firms of\n"
+    "                   varied size, median about 2 MB, a few of 20 MB\n"
     "  --program-dir D  also writes D/zq18-20.PTH naming the two trees and\n"
     "                   D/zq18-20.LST with a few extra file names\n";
 
@@ -66,6 +68,13 @@ int main(int argc, char** argv) {
       auto seed = Number<std::uint64_t>(value);
       if (!seed) return Fail("--seed takes a whole number");
       options.seed = *seed;
+    } else if (arg == "--office") {
+      if (value == "small")
+        options.office = zq::sample::Office::kSmall;
+      else if (value == "realistic")
+        options.office = zq::sample::Office::kRealistic;
+      else
+        return Fail("--office takes small or realistic");
     } else if (arg == "--firms") {
       auto firms = Number<int>(value);
       if (!firms || *firms < 0 || *firms > zq::sample::kMaxFirms)

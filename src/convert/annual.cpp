@@ -409,11 +409,12 @@ void AnnualRun::Fail(AnnualOutcome outcome, std::string_view message, const std:
   result_.outcome = outcome;
 }
 
-// What the host could not put on disk before the close is a write failure too.
+// A close the host reports as failed is a write failure too. No flush to disk here:
+// the firm is listed in the Target firm list only after all its files, and that list
+// is flushed.
 bool AnnualRun::CloseOutput() {
   int error = 0;
-  bool ok = out_->Flush(error);
-  ok = out_->Close(error) && ok;
+  bool ok = out_->Close(error);
   out_.reset();
   if (ok) return true;
   Fail(AnnualOutcome::kWriteFailed, "Błąd zapisu danych do 2020"_pl,

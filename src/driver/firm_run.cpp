@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "convert/annual.h"
+#include "convert/buffered_io.h"
 #include "convert/modules.h"
 #include "driver/discovery.h"
 #include "platform/cp852.h"
@@ -166,14 +167,19 @@ void ConvertOneDeclaration(FirmContext& firm, DraLine& line, int number, const s
     return;
   }
   ComputeDraBalance(header);
-  bool written = platform::WriteAll(*out, header.data(), header.size(), error);
+  // The attachments go through buffers: a declaration holds one per insured person.
+  convert::BufferedReader reader(*in);
+  convert::BufferedWriter writer(*out);
+  // The header on its own, so that a failure there is told apart from the attachments'.
+  bool written = writer.Write(header.data(), header.size(), error) && writer.Flush(error);
   if (!written) {
     line.Write(Cat({"- Błąd zapisu DRA5 do "_pl, targetName, " !"}), convert::kColourError);
     ++firm.errors;
   }
   std::array<std::uint8_t, kDraBlockSize> block{};
+  bool attachmentFailed = false;
   while (written) {
-    if (!ReadFull(*in, block.data(), block.size(), got, error)) {
+    if (!reader.Read(block.data(), block.size(), got, error)) {
       line.Write("- Błąd odczytu !"_pl, convert::kColourError);
       ++firm.errors;
       break;
@@ -187,12 +193,16 @@ void ConvertOneDeclaration(FirmContext& firm, DraLine& line, int number, const s
       }
       break;
     }
-    if (!platform::WriteAll(*out, block.data(), block.size(), error)) {
-      line.Write(Cat({"- Błąd zapisu załacznika do DRA5 do "_pl, targetName, " !"}),
-                 convert::kColourError);
-      ++firm.errors;
+    if (!writer.Write(block.data(), block.size(), error)) {
+      attachmentFailed = true;
       break;
     }
+  }
+  // What is still buffered belongs to the attachments.
+  if (written && (!writer.Flush(error) || attachmentFailed)) {
+    line.Write(Cat({"- Błąd zapisu załacznika do DRA5 do "_pl, targetName, " !"}),
+               convert::kColourError);
+    ++firm.errors;
   }
   CloseFile(in);
   if (!CloseFile(out) && written) {
@@ -205,11 +215,19 @@ void ConvertOneDeclaration(FirmContext& firm, DraLine& line, int number, const s
 // whose directory has since gone, or listed by hand).
 bool Listed(shared::FirmListFile& list, std::string_view directory) {
   std::int64_t records = 0;
-  if (!list.Size(records)) return false;
+  if (!list.Size(records) || records <= 0) return false;
   const std::string key = tui::UpperText(directory);
+  // The whole list in one read (2048 firms are 206 KB); record by record when that fails.
+  std::vector<std::uint8_t> all(static_cast<std::size_t>(records) * shared::kFirmRecordSize);
+  bool whole = list.ReadRange(0, all);
   shared::FirmRecordBytes record{};
   for (std::int64_t i = 0; i < records; ++i) {
-    if (!list.ReadAt(i, record)) continue;
+    if (whole) {
+      std::copy_n(all.begin() + i * static_cast<std::int64_t>(record.size()), record.size(),
+                  record.begin());
+    } else if (!list.ReadAt(i, record)) {
+      continue;
+    }
     if (tui::UpperText(shared::RecordView(record).Get(shared::kFirmDirectory)) == key) return true;
   }
   return false;
@@ -537,6 +555,9 @@ FirmResult ConvertFirm(RunState& run, FirmRunShared& shared, std::string_view di
 FirmResult ConvertFirm(RunState& run, FirmRunShared& shared, std::string_view directory,
                        std::span<const FirmItem> items) {
   FirmContext firm(run, shared, directory);
+  // One listing of each directory for the whole firm: whatever another program put in
+  // the firm's directories before this point is seen under any case.
+  platform::ListingHold listings(firm.Files());
   FirmResult result;
   auto report = [&] {
     result.errors = firm.errors;

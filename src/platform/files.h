@@ -111,6 +111,26 @@ class Files {
   virtual bool SetCurrentDirectory(std::string_view path, int& error) = 0;
   // Whether two paths name the same existing object (same file, whatever its spelling).
   virtual bool SameObject(std::string_view a, std::string_view b) = 0;
+
+  // While held (calls nest), a host that finds names without regard to case by listing
+  // directories may keep each listing instead of making it again for every name it does
+  // not find under its exact spelling; this program's own creates, renames and deletes
+  // keep the listings true. A name another program gives a file meanwhile, under another
+  // case than the one asked for, may then go unseen until the hold ends; an exact
+  // spelling is always found. The per-firm run holds one for each firm.
+  virtual void HoldListings(bool hold) { (void)hold; }
+};
+
+// Holds the listings for a scope.
+class ListingHold {
+ public:
+  explicit ListingHold(Files& files) : files_(files) { files_.HoldListings(true); }
+  ~ListingHold() { files_.HoldListings(false); }
+  ListingHold(const ListingHold&) = delete;
+  ListingHold& operator=(const ListingHold&) = delete;
+
+ private:
+  Files& files_;
 };
 
 }  // namespace zq::platform

@@ -63,6 +63,7 @@ class ForwardingFiles : public Files {
   bool SameObject(std::string_view a, std::string_view b) override {
     return inner_.SameObject(a, b);
   }
+  void HoldListings(bool hold) override { inner_.HoldListings(hold); }
 
  protected:
   // Every file this decorator opens passes through here.

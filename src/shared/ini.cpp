@@ -44,11 +44,13 @@ std::string Sanitize(std::string_view value) {
   return out;
 }
 
+// Other programs read the file through the host's cache as soon as the lock is given
+// back, so it is not flushed to disk: the file that decides whether a firm's data counts
+// as carried is the firm list, and that one is.
 bool RewriteWhole(File& file, std::string_view bytes, int& error) {
   std::int64_t position = 0;
   return file.Seek(0, platform::Whence::kBegin, position, error) &&
-         platform::WriteAll(file, bytes.data(), bytes.size(), error) && file.Truncate(error) &&
-         file.Flush(error);
+         platform::WriteAll(file, bytes.data(), bytes.size(), error) && file.Truncate(error);
 }
 
 }  // namespace

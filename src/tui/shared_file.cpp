@@ -18,6 +18,8 @@ using zq::operator""_pl;
 namespace {
 
 constexpr std::uint16_t kBoxWarningYesNo = kMbWarning | kMbYes | kMbNo;
+// An insert reads the records above its place this many bytes at a time.
+constexpr std::size_t kInsertBlockBytes = 64 * 1024;
 constexpr std::uint16_t kBoxErrorYesNo = kMbError | kMbYes | kMbNo;
 constexpr std::uint16_t kBoxInfoYesNo = kMbInformation | kMbYes | kMbNo;
 constexpr std::uint16_t kBoxConfirmYesNo = kMbConfirmation | kMbYes | kMbNo;
@@ -304,32 +306,38 @@ bool SharedFile::Fail(int error) {
   return false;
 }
 
-bool SharedFile::ReadRecord(std::span<std::uint8_t> buffer) {
-  if (buffer.size() < recordSize_) return Fail(platform::kErrInvalidParameter);
-  if (!file_) {
-    std::fill(buffer.begin(), buffer.end(), std::uint8_t{0});
-    return Fail(platform::kErrInvalidHandle);
-  }
+bool SharedFile::ReadBytes(std::uint8_t* data, std::size_t size) {
   std::size_t done = 0;
   int error = 0;
-  bool ok = file_->Read(buffer.data(), recordSize_, done, error);
-  if (!ok || done != recordSize_) {
-    std::fill(buffer.begin(), buffer.end(), std::uint8_t{0});
-    return Fail(ok ? kErrShortRecord : error);
-  }
+  bool ok = file_->Read(data, size, done, error);
+  if (!ok || done != size) return Fail(ok ? kErrShortRecord : error);
   lastError_ = 0;
+  return true;
+}
+
+bool SharedFile::WriteBytes(const std::uint8_t* data, std::size_t size) {
+  std::size_t done = 0;
+  int error = 0;
+  bool ok = file_->Write(data, size, done, error);
+  if (!ok || done != size) return Fail(ok ? platform::kErrDiskFull : error);
+  lastError_ = 0;
+  return true;
+}
+
+bool SharedFile::ReadRecord(std::span<std::uint8_t> buffer) {
+  if (buffer.size() < recordSize_) return Fail(platform::kErrInvalidParameter);
+  if (!file_ || !ReadBytes(buffer.data(), recordSize_)) {
+    if (!file_) Fail(platform::kErrInvalidHandle);
+    std::fill(buffer.begin(), buffer.end(), std::uint8_t{0});
+    return false;
+  }
   return true;
 }
 
 bool SharedFile::WriteRecord(std::span<const std::uint8_t> buffer) {
   if (buffer.size() < recordSize_) return Fail(platform::kErrInvalidParameter);
   if (!file_) return Fail(platform::kErrInvalidHandle);
-  std::size_t done = 0;
-  int error = 0;
-  bool ok = file_->Write(buffer.data(), recordSize_, done, error);
-  if (!ok || done != recordSize_) return Fail(ok ? platform::kErrDiskFull : error);
-  lastError_ = 0;
-  return true;
+  return WriteBytes(buffer.data(), recordSize_);
 }
 
 std::string SharedFile::MissingFileQuestion() const {
@@ -512,6 +520,14 @@ bool SharedFile::WriteAt(std::int64_t record, std::span<const std::uint8_t> buff
   return Seek(record) && WriteRecord(buffer);
 }
 
+bool SharedFile::ReadRange(std::int64_t first, std::span<std::uint8_t> buffer) {
+  return Seek(first) && ReadBytes(buffer.data(), buffer.size() / recordSize_ * recordSize_);
+}
+
+bool SharedFile::WriteRange(std::int64_t first, std::span<const std::uint8_t> buffer) {
+  return Seek(first) && WriteBytes(buffer.data(), buffer.size() / recordSize_ * recordSize_);
+}
+
 bool SharedFile::Append(std::span<const std::uint8_t> buffer) {
   std::int64_t records = 0;
   return Size(records) && WriteAt(records, buffer);
@@ -571,9 +587,18 @@ void SharedFile::Insist(std::string_view operation, const std::function<bool()>&
 }
 
 bool SharedFile::InsertLocked(std::span<const std::uint8_t> record) {
-  Insist(std::string("dopisania do ") + " pliku", [&] { return Append(record); });
+  const std::string readText = std::string("odczytu") + " danych";
+  const std::string writeText = std::string("zapisu") + " danych";
+  const std::string endText = std::string("ustawienia końca"_pl) + " pliku";
+  // The file grows by a copy of its last record rather than by the new one, so that it
+  // is in key order at every moment; the new record is written last, in its place.
+  std::int64_t existing = 0;
+  Insist(endText, [&] { return Size(existing); });
+  std::vector<std::uint8_t> last(record.begin(), record.end());
+  if (existing > 0) Insist(readText, [&] { return ReadAt(existing - 1, last); });
+  Insist(std::string("dopisania do ") + " pliku", [&] { return Append(last); });
   std::int64_t n = 0;
-  Insist(std::string("ustawienia końca"_pl) + " pliku", [&] { return Size(n); });
+  Insist(endText, [&] { return Size(n); });
 
   std::unique_ptr<ProgressWindow> window;
   if (n >= 21 && shared_.ProgressDisplay())
@@ -584,27 +609,49 @@ bool SharedFile::InsertLocked(std::span<const std::uint8_t> record) {
     placed = true;
     lastInserted_ = 0;
   } else if (n > 1) {
-    std::vector<std::uint8_t> existing(recordSize_);
-    const std::string readText = std::string("odczytu") + " danych";
-    const std::string writeText = std::string("zapisu") + " danych";
-    // From the end down: each record is first copied one place up, over the copy
-    // already moved (or the appended one), so every record stays on disk throughout.
-    for (std::int64_t i = n - 2; i >= 0; --i) {
-      if (window) window->Step(1);
-      Insist(readText, [&] { return ReadAt(i, existing); });
-      if (Compare(existing, record) >= 0) {
-        Insist(writeText, [&] { return WriteAt(i + 1, record); });
-        placed = true;
-        lastInserted_ = i + 1;
-        break;
+    const std::size_t size = recordSize_;
+    const std::int64_t perBlock =
+        std::max<std::int64_t>(1, static_cast<std::int64_t>(kInsertBlockBytes / size));
+    // Records [first, n - 1), read from the end down a block at a time until the place
+    // of the new one is found: after the last record whose key is not greater.
+    std::vector<std::uint8_t> tail;
+    std::int64_t first = n - 1, place = -1;
+    while (place < 0) {
+      const std::int64_t low = std::max<std::int64_t>(0, first - perBlock);
+      std::vector<std::uint8_t> block(static_cast<std::size_t>(first - low) * size);
+      Insist(readText, [&] { return ReadRange(low, block); });
+      tail.insert(tail.begin(), block.begin(), block.end());
+      for (std::int64_t i = first - 1; i >= low && place < 0; --i) {
+        if (window) window->Step(1);
+        auto existingRecord = std::span<const std::uint8_t>(tail).subspan(
+            static_cast<std::size_t>(i - low) * size, size);
+        if (Compare(existingRecord, record) >= 0) place = i + 1;
       }
-      Insist(writeText, [&] { return WriteAt(i + 1, existing); });
-      if (i == 0) {
-        Insist(writeText, [&] { return WriteAt(0, record); });
-        placed = true;
-        lastInserted_ = 0;
-      }
+      first = low;
+      if (place < 0 && low == 0) place = 0;
     }
+    // Records place .. n-2 go one place up, from the end down (slot n-1 holds its copy
+    // already). Each write covers records of one page of the file, or one record that
+    // crosses a page boundary: a write within a page is never cut short by a killed
+    // process, and between writes every record is in the file at least once.
+    constexpr std::uint64_t kPage = 4096;
+    auto pageOf = [&](std::int64_t slot, std::uint64_t byte) {
+      return (static_cast<std::uint64_t>(slot) * size + byte) / kPage;
+    };
+    for (std::int64_t top = n - 1; top > place + 1;) {
+      std::int64_t from = top - 1;
+      const std::uint64_t page = pageOf(from, size - 1);
+      if (pageOf(from, 0) == page)
+        while (from - 1 > place && pageOf(from - 1, 0) == page) --from;
+      auto moved = std::span<const std::uint8_t>(tail).subspan(
+          static_cast<std::size_t>(from - 1 - first) * size,
+          static_cast<std::size_t>(top - from) * size);
+      Insist(writeText, [&] { return WriteRange(from, moved); });
+      top = from;
+    }
+    Insist(writeText, [&] { return WriteAt(place, record); });
+    placed = true;
+    lastInserted_ = place;
   }
   if (window) window->Close();
   return placed;
@@ -629,6 +676,8 @@ bool SharedFile::InsertSorted(std::span<const std::uint8_t> record) {
   // Nothing can be tried again here (the file held no record after the append), so
   // Tak goes on and the insert reports its failure.
   if (!placed) ReportSerious(std::string("wstawienia do") + " pliku");
+  // The one flush to disk of a firm's run: a firm counts as carried once it is listed,
+  // so the list must not lose it, and it is written only after all the firm's files.
   int error = 0;
   if (!file_->Flush(error)) return Fail(error);
   return placed;

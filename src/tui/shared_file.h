@@ -182,11 +182,16 @@ class SharedFile {
   bool WriteAt(std::int64_t record, std::span<const std::uint8_t> buffer);
   // Writes after the last whole record, over any torn tail.
   bool Append(std::span<const std::uint8_t> buffer);
+  // As many whole records as the buffer holds, from `first` on, in one call to the host;
+  // false when not all of them were there (or could be written).
+  bool ReadRange(std::int64_t first, std::span<std::uint8_t> buffer);
+  bool WriteRange(std::int64_t first, std::span<const std::uint8_t> buffer);
 
   // Places the record after every record whose key is not greater, holding the whole
-  // file locked meanwhile. Records are moved one place up from the end, so that each
-  // one is on disk at least once at every moment. A failed step asks whether to go on
-  // (and retries it) or to end the program with exit code 255.
+  // file locked meanwhile. The file grows by a copy of its last record and records are
+  // moved one place up from the end, a page at a time, so that the file is in key order
+  // and holds each record at least once at every moment. A failed step asks whether
+  // to go on (and retries it) or to end the program with exit code 255.
   bool InsertSorted(std::span<const std::uint8_t> record);
 
   bool LockRecord(std::int64_t record, WaitMode wait);
@@ -216,6 +221,9 @@ class SharedFile {
   bool Fail(int error);
 
  private:
+  // Exactly `size` bytes at the current position; a shorter transfer is a failure.
+  bool ReadBytes(std::uint8_t* data, std::size_t size);
+  bool WriteBytes(const std::uint8_t* data, std::size_t size);
   bool OpenExisting();
   bool CreateFile(platform::Disposition disposition, State state);
   bool OpenOrCreate(How how);

@@ -9,6 +9,7 @@ namespace {
 
 using convert::BufferedReader;
 using convert::BufferedWriter;
+using convert::kIoBufferSize;
 
 class BufferedIoTest : public CopyFixture {
  protected:
@@ -106,6 +107,79 @@ TEST_F(BufferedIoTest, WriterRetriesShortWritesAndFailsWithoutProgress) {
   EXPECT_TRUE(writer.Failed());
   file->Close(error);
   EXPECT_EQ(Read("g"), bytes.substr(0, 500));
+}
+
+// Every record size the firm items read (and, for conversions, write): the records a
+// copy or a conversion hands its callback, read in blocks, are the records a read of
+// one record at a time gives, the short tail zero-filled, over files long enough to
+// cross several block boundaries.
+struct RecordSizes {
+  std::uint16_t in, out;
+};
+constexpr RecordSizes kItemRecordSizes[] = {
+    {2048, 2048},   {352, 352},     {13952, 13952}, {552, 552},   {400, 1024},
+    {48, 48},       {10176, 26624}, {480, 480},     {160, 512},   {432, 432},
+    {784, 784},     {200, 200},     {320, 320},     {768, 768},   {848, 848},
+    {39771, 39771}, {3837, 3837},   {367, 367},     {2395, 2395}, {557, 557},
+    {704, 704},     {572, 572},     {128, 128},     {1024, 1024}, {224, 224},
+};
+
+TEST_F(BufferedIoTest, BlockReadsGiveTheRecordsOfRecordReadsForEveryItemSize) {
+  for (const RecordSizes& sizes : kItemRecordSizes) {
+    const std::size_t records = std::max<std::size_t>(3, 3 * kIoBufferSize / sizes.in);
+    for (std::size_t tail : {std::size_t{0}, std::size_t{1}, std::size_t{sizes.in - 1u}}) {
+      SCOPED_TRACE(std::to_string(sizes.in) + "->" + std::to_string(sizes.out) + " tail " +
+                   std::to_string(tail));
+      const std::string bytes = Pattern(records * sizes.in + tail, sizes.in);
+      Write("src.rek", bytes);
+
+      // One record per read, straight from the file.
+      std::vector<std::string> expected;
+      {
+        auto file = Open("src.rek", false);
+        for (;;) {
+          std::string record(sizes.in, '\0');
+          std::size_t done = 0;
+          int error = 0;
+          ASSERT_TRUE(file->Read(record.data(), record.size(), done, error));
+          if (done == 0) break;
+          expected.push_back(record);
+        }
+      }
+      ASSERT_EQ(expected.size(), records + (tail ? 1 : 0));
+
+      std::vector<std::string> copied, converted;
+      auto keep = [](std::vector<std::string>& into, std::span<const std::uint8_t> record) {
+        into.emplace_back(reinterpret_cast<const char*>(record.data()), record.size());
+      };
+      copier.overwriteMemory = -1;
+      EXPECT_EQ(copier.CopyRecords(Path("src.rek"), Path("copy.rek"), sizes.in,
+                                   [&](std::span<std::uint8_t> r) {
+                                     keep(copied, r);
+                                     return true;
+                                   }),
+                convert::CopyStatus::kCopied);
+      EXPECT_EQ(copied, expected);
+      EXPECT_EQ(Read("copy.rek"), bytes);
+
+      std::string written;
+      EXPECT_EQ(copier.ConvertRecords(
+                    Path("src.rek"), Path("conv.rek"), sizes.in, sizes.out,
+                    [&](std::span<const std::uint8_t> in, std::span<std::uint8_t> out) {
+                      keep(converted, in);
+                      std::copy_n(in.begin(), std::min(in.size(), out.size()), out.begin());
+                      return true;
+                    }),
+                convert::CopyStatus::kCopied);
+      EXPECT_EQ(converted, expected);
+      for (const std::string& record : expected) {
+        std::string out = record.substr(0, sizes.out);
+        out.resize(sizes.out, '\0');
+        written += out;
+      }
+      EXPECT_EQ(Read("conv.rek"), written);
+    }
+  }
 }
 
 }  // namespace

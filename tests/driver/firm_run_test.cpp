@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "driver/firm_rig.h"
 #include "shared/firm_list_file.h"
 #include "tui/event.h"
@@ -402,6 +404,26 @@ TEST_F(FirmRunTest, OverwriteMemoryHoldsFromFirmToFirm) {
   EXPECT_EQ(ReadTarget("A", "Notes.txt"), "nowe\r\n");
   EXPECT_EQ(ReadTarget("B", "Notes.txt"), "nowe\r\n");
   EXPECT_EQ(run->copier.overwriteMemory, -1);
+}
+
+// A firm's run lists each directory once; a file another program writes into a firm
+// directory before the firm's next run is found there under any case, and names this
+// run makes are found at once.
+TEST_F(FirmRunTest, FilesAnotherProgramWroteBeforeTheFirmsRunAreFoundUnderAnyCase) {
+  MakeFirm("F");
+  Source("F", "Notes.txt", "notes\r\n");
+  ASSERT_TRUE(Convert("F").completed);
+  EXPECT_FALSE(InTarget("F", "Notatnik.txt"));
+  EXPECT_EQ(ReadTarget("F", "Notes.txt"), "notes\r\n");
+
+  const std::string command =
+      "printf 'zapiski\\r\\n' > '" + (SourceDir("F") / "NOTATNIK.TXT").string() + "'";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  fs::remove_all(TargetDir("F"));
+  ASSERT_TRUE(Convert("F").completed);
+  EXPECT_EQ(ReadTarget("F", "Notatnik.txt"), "zapiski\r\n");
+  // Carried once, with no question about a target this run made itself.
+  EXPECT_EQ(log.Count("Stwierdzono obecność pliku "_pl), 0);
 }
 
 TEST_F(FirmRunTest, StopPerFirmWaitsAfterTheEndLineOnTheFirmsOwnScreen) {

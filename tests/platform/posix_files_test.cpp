@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -122,6 +123,92 @@ TEST_F(PosixFilesTest, LookupIgnoresCaseOfEveryComponent) {
   f = OpenFile(dir.Prefix() + "firma1/x", kRead, kShareRead, Disposition::kOpenExisting, error);
   ASSERT_NE(f, nullptr) << error;
   EXPECT_EQ(ReadAll(*f), "lower");
+}
+
+// With the directory listings held, every name the program makes, renames or removes is
+// seen at once under any case, as on Windows; the same steps without the hold give the
+// same answers.
+TEST_F(PosixFilesTest, OwnCreatesRenamesAndDeletesAreSeenAtOnceUnderAnyCase) {
+  for (bool hold : {true, false}) {
+    SCOPED_TRACE(hold ? "held" : "not held");
+    test::TempDir here;
+    const std::string d = here.Prefix() + "Firma";
+    fs::create_directories(here / "Firma");
+    if (hold) files->HoldListings(true);
+    std::uint32_t attributes = 0;
+    std::int64_t size = 0;
+    auto present = [&](const std::string& name) {
+      return files->GetAttributes(d + "\\" + name, attributes, size);
+    };
+    int error = 0;
+    // Looked for (and so listed) before it is there.
+    EXPECT_FALSE(present("2020K990.1"));
+    ASSERT_NE(files->Open(d + "/2020k990.1", kWrite, kShareNone, Disposition::kCreateAlways, error),
+              nullptr);
+    EXPECT_TRUE(present("2020K990.1"));
+    // Created again under another case: the same file, not a second one.
+    auto again =
+        files->Open(d + "\\2020K990.1", kWrite, kShareNone, Disposition::kCreateAlways, error);
+    ASSERT_NE(again, nullptr);
+    again.reset();
+    EXPECT_EQ(fs::directory_iterator(here / "Firma")->path().filename(), "2020k990.1");
+    EXPECT_EQ(files->Open(d + "\\2020K990.1", kWrite, kShareNone, Disposition::kCreateNew, error),
+              nullptr);
+    EXPECT_EQ(error, kErrFileExists);
+
+    ASSERT_TRUE(files->Rename(d + "\\2020K990.1", d + "\\2020K990.1~", error)) << error;
+    EXPECT_FALSE(present("2020k990.1"));
+    EXPECT_TRUE(present("2020K990.1~"));
+    ASSERT_TRUE(files->Remove(d + "\\2020k990.1~", error)) << error;
+    EXPECT_FALSE(present("2020K990.1~"));
+    // Gone under every spelling, so a new file may take the name.
+    EXPECT_NE(files->Open(d + "\\2020K990.1~", kWrite, kShareNone, Disposition::kCreateNew, error),
+              nullptr);
+    EXPECT_TRUE(present("2020k990.1~"));
+
+    ASSERT_TRUE(files->MakeDirectory(d + "\\_2020", error));
+    EXPECT_NE(
+        files->Open(d + "\\_2020\\Luty.KST", kWrite, kShareNone, Disposition::kCreateNew, error),
+        nullptr);
+    EXPECT_TRUE(present("_2020\\LUTY.kst"));
+    EXPECT_TRUE(fs::exists(here / "Firma" / "_2020" / "Luty.KST"));
+    EXPECT_FALSE(files->MakeDirectory(d + "\\_2020", error));
+    if (hold) files->HoldListings(false);
+  }
+}
+
+// What another process writes into a directory before the hold begins is found under any
+// case; so is what it writes meanwhile under the spelling asked for.
+TEST_F(PosixFilesTest, FilesOtherProcessesMadeBeforeTheHoldAreFound) {
+  const std::string d = dir.Prefix() + "FIRMA";
+  fs::create_directories(dir / "FIRMA");
+  auto other = [&](const std::string& name) {
+    std::string command = "printf abc > '" + (dir / "FIRMA" / name).string() + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+  };
+  std::uint32_t attributes = 0;
+  std::int64_t size = 0;
+  {
+    // A firm's run that lists the directory and ends.
+    ListingHold firm(*files);
+    EXPECT_FALSE(files->GetAttributes(d + "\\NOTES.TXT", attributes, size));
+  }
+  other("notes.txt");
+  {
+    ListingHold firm(*files);
+    EXPECT_TRUE(files->GetAttributes(d + "\\NOTES.TXT", attributes, size));
+    EXPECT_EQ(size, 3);
+    EXPECT_FALSE(files->GetAttributes(d + "\\Cennik.txt", attributes, size));
+    other("Cennik.txt");
+    EXPECT_TRUE(files->GetAttributes(d + "\\Cennik.txt", attributes, size));
+    int error = 0;
+    EXPECT_NE(
+        files->Open(d + "\\Cennik.txt", kRead, kShareReadWrite, Disposition::kOpenExisting, error),
+        nullptr);
+  }
+  // Held again after the hold ended: listed afresh.
+  ListingHold next(*files);
+  EXPECT_TRUE(files->GetAttributes(d + "\\CENNIK.TXT", attributes, size));
 }
 
 TEST_F(PosixFilesTest, SeparatorsAndDrivePrefix) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <map>
@@ -202,6 +203,48 @@ TEST(SampleGenerator, ManyFirmsKeepDirectoriesUnique) {
     EXPECT_TRUE(directories.insert(firm.directory).second) << Cp852ToUtf8(firm.directory);
   }
   EXPECT_GT(sample.Discovered().size(), 180u);
+}
+
+// The realistic office: the same firms as the small one, each file that grows with a
+// firm's business scaled by the firm's size, some firms holding only what a firm cannot
+// be carried without, and sizes around a median of about 2 MB.
+TEST(SampleGenerator, RealisticOfficeScalesEachFirmsGrowingFiles) {
+  test::TempDir dir;
+  Sample small = GenerateSample({.seed = 5, .firms = 30}, dir / "small");
+  Sample big = GenerateSample({.seed = 5, .firms = 30, .office = Office::kRealistic}, dir / "big");
+  ASSERT_EQ(small.firms.size(), big.firms.size());
+  const std::set<std::string> essential = {"2019_ROK.REK", "2020_ROK.REK", "_zq_dor.rek",
+                                           "FIRMATXT.INI", "FIRMA_A8.REK"};
+  int few = 0, scaled = 0;
+  std::vector<std::uintmax_t> sizes;
+  for (std::size_t i = 0; i < big.firms.size(); ++i) {
+    const SampleFirm& firm = big.firms[i];
+    EXPECT_EQ(RecordBytes(firm.record), RecordBytes(small.firms[i].record));
+    EXPECT_EQ(small.firms[i].scale, 1);
+    if (!firm.Discovered()) continue;
+    const fs::path home = big.SourceFirmPath(firm);
+    if (firm.fewFiles) {
+      ++few;
+      for (const std::string& name : firm.sourceFiles)
+        EXPECT_TRUE(essential.contains(name)) << name;
+    }
+    if (firm.scale > 1 && fs::exists(home / "km2020.rek")) {
+      ++scaled;
+      EXPECT_EQ(fs::file_size(home / "km2020.rek"), 300u * static_cast<unsigned>(firm.scale));
+      EXPECT_EQ(fs::file_size(home / "_2020" / "luty.kst"),
+                572u * static_cast<unsigned>(firm.scale));
+    }
+    std::uintmax_t bytes = 0;
+    for (const auto& e : fs::recursive_directory_iterator(home))
+      if (e.is_regular_file()) bytes += e.file_size();
+    sizes.push_back(bytes);
+  }
+  EXPECT_GT(few, 0);
+  EXPECT_GT(scaled, 10);
+  std::sort(sizes.begin(), sizes.end());
+  const double median = static_cast<double>(sizes[sizes.size() / 2]) / (1 << 20);
+  EXPECT_GT(median, 1.0);
+  EXPECT_LT(median, 4.0);
 }
 
 TEST(ProgramFiles, PathAndListFilesAreCodePage852WithCrLf) {

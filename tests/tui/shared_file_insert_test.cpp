@@ -184,6 +184,35 @@ TEST_F(InsertTest, OrderOfInsertedFirms) {
   EXPECT_FALSE(list->Locked());
 }
 
+// A list longer than the block an insert reads and moves at a time: the new record lands
+// in the last block, an earlier one, or at the very start, and every record stays.
+TEST_F(InsertTest, LongListsAreMovedABlockAtATimeAndStaySorted) {
+  auto list = OpenList();
+  shared.SetProgressDisplay(false);
+  std::string bytes;
+  std::vector<std::string> names;
+  for (int i = 0; i < 1500; ++i) {
+    std::string name = "K" + std::to_string(10000 + 2 * i);
+    Record r = Firm(name);
+    bytes.append(reinterpret_cast<const char*>(r.data()), r.size());
+    names.push_back(name);
+  }
+  test::WriteFile(dir / "SPISFIRM.DAT", bytes);
+  struct Case {
+    std::string name;
+    std::int64_t place;
+  };
+  // K12999 sorts after 1499 records (K10000..K12998), K10001 after one, K11201 after 601.
+  for (const Case& c : {Case{"K12999", 1500}, Case{"K12001", 1001}, Case{"K11201", 601},
+                        Case{"K10001", 1}, Case{"A", 0}, Case{"K10000", 2}}) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(list->InsertSorted(Firm(c.name)));
+    EXPECT_EQ(list->LastInserted(), c.place);
+    names.insert(std::upper_bound(names.begin(), names.end(), c.name), c.name);
+    EXPECT_EQ(Names(), names);
+  }
+}
+
 TEST_F(InsertTest, ProgressWindowOnlyFromTwentyOneRecordsAndWhenShown) {
   auto list = OpenList();
   bool seen = false;
@@ -232,7 +261,7 @@ TEST_F(SeriousErrorTest, TakRetriesAFailedWriteInsteadOfGoingOn) {
 
 TEST_F(SeriousErrorTest, TakRetriesAFailedReadSoNoZeroedRecordIsWritten) {
   auto list = OpenList();
-  files.faults.failRead = 2;
+  files.faults.failRead = 1;  // the records above the new one are read in one block
   Snapshot();
   rig.console.PushKey(kKeyT);
   ASSERT_TRUE(list->InsertSorted(Firm("Aaa")));

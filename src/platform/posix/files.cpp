@@ -11,6 +11,8 @@
 #include <array>
 #include <cerrno>
 #include <cstdio>
+#include <map>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -46,10 +48,12 @@ namespace {
 
 constexpr off_t kMarkerBase = off_t{1} << 62;
 constexpr off_t kGate = kMarkerBase;
+// In this order, the markers the usual opens take (read; write deny write; read and
+// write) and the ones they probe lie side by side, so each set is one lock call.
 constexpr off_t kMarkRead = kMarkerBase + 1;
 constexpr off_t kMarkWrite = kMarkerBase + 2;
-constexpr off_t kMarkDenyRead = kMarkerBase + 3;
-constexpr off_t kMarkDenyWrite = kMarkerBase + 4;
+constexpr off_t kMarkDenyWrite = kMarkerBase + 3;
+constexpr off_t kMarkDenyRead = kMarkerBase + 4;
 constexpr int kGateAttempts = 2000;  // about two seconds of 1 ms pauses
 
 // The case pairs of the code page's Polish and neighbouring letters.
@@ -90,28 +94,100 @@ struct Resolved {
   std::string pattern;  // last component as the program spelled it, in code page 852
   bool has_last = false;
   bool trailing = false;  // the path ended with a separator
+  bool exists = false;    // `st` holds the lstat of `host`
+  struct stat st = {};
 };
 
-// The entry of `dir` equal to `name` without regard to case; the least host name when
-// several are (so the choice does not depend on directory order).
-bool FindCaseless(const std::string& dir, std::string_view name, std::string& found) {
-  DIR* d = opendir(dir.empty() ? "." : dir.c_str());
-  if (d == nullptr) return false;
-  std::string want = FoldName(name);
-  bool any = false;
-  while (dirent* e = readdir(d)) {
-    std::string_view host = e->d_name;
-    if (host == "." || host == "..") continue;
-    if (FoldName(Utf8ToCp852(host)) != want) continue;
-    if (!any || host < found) found = host;
-    any = true;
+// Directory listings for finding names without regard to case: by host directory, each
+// folded code page 852 name with the least host name of that spelling (so the choice
+// does not depend on directory order). Kept only while the listings are held; otherwise
+// every lookup lists the directory afresh.
+class Listings {
+ public:
+  void Hold(bool hold) {
+    if (hold) {
+      ++holds_;
+    } else if (holds_ > 0 && --holds_ == 0) {
+      dirs_.clear();
+    }
   }
-  closedir(d);
-  return any;
-}
+
+  // The entry of `dir` equal to `name` without regard to case.
+  bool Find(const std::string& dir, std::string_view name, std::string& found) {
+    const std::string want = FoldName(name);
+    if (holds_ == 0) {
+      Listing listing;
+      if (!Load(dir, listing)) return false;
+      return Take(listing, want, found);
+    }
+    auto it = dirs_.find(dir);
+    if (it == dirs_.end()) {
+      Listing listing;
+      if (!Load(dir, listing)) return false;
+      it = dirs_.emplace(dir, std::move(listing)).first;
+    }
+    return Take(it->second, want, found);
+  }
+
+  // Whether `dir` is known to be a directory without asking the host.
+  bool Knows(const std::string& dir) const { return holds_ > 0 && dirs_.count(dir) > 0; }
+
+  // This program made `hostName` in `dir`.
+  void Added(const std::string& dir, const std::string& hostName) {
+    auto it = dirs_.find(dir);
+    if (it != dirs_.end()) Insert(it->second, hostName);
+  }
+  // This program removed `hostName` from `dir`, or renamed it away.
+  void Removed(const std::string& dir, const std::string& hostName) {
+    auto it = dirs_.find(dir);
+    if (it == dirs_.end()) return;
+    auto names = it->second.find(FoldName(Utf8ToCp852(hostName)));
+    if (names == it->second.end()) return;
+    std::erase(names->second, hostName);
+    if (names->second.empty()) it->second.erase(names);
+  }
+  // This program made the directory `dir`: it is empty.
+  void Made(const std::string& dir) {
+    if (holds_ > 0) dirs_[dir];
+  }
+  void Forget() { dirs_.clear(); }
+
+ private:
+  // Every host spelling of a folded name, least first.
+  using Listing = std::map<std::string, std::vector<std::string>>;
+
+  static bool Take(const Listing& listing, const std::string& want, std::string& found) {
+    auto it = listing.find(want);
+    if (it == listing.end() || it->second.empty()) return false;
+    found = it->second.front();
+    return true;
+  }
+
+  static void Insert(Listing& listing, std::string_view hostName) {
+    std::vector<std::string>& names = listing[FoldName(Utf8ToCp852(hostName))];
+    auto at = std::lower_bound(names.begin(), names.end(), hostName);
+    if (at == names.end() || *at != hostName) names.insert(at, std::string(hostName));
+  }
+
+  static bool Load(const std::string& dir, Listing& listing) {
+    DIR* d = opendir(dir.empty() ? "." : dir.c_str());
+    if (d == nullptr) return false;
+    while (dirent* e = readdir(d)) {
+      std::string_view host = e->d_name;
+      if (host == "." || host == "..") continue;
+      Insert(listing, host);
+    }
+    closedir(d);
+    return true;
+  }
+
+  int holds_ = 0;
+  std::unordered_map<std::string, Listing> dirs_;
+};
 
 // `find` keeps the last component as spelled: it is a pattern, where a trailing dot counts.
-bool Resolve(std::string_view path, Resolved& out, int& error, bool find = false) {
+bool Resolve(std::string_view path, Resolved& out, int& error, Listings& listings,
+             bool find = false) {
   if (path.find('\0') != std::string_view::npos) {
     error = kErrInvalidName;
     return false;
@@ -143,35 +219,74 @@ bool Resolve(std::string_view path, Resolved& out, int& error, bool find = false
     if (keep != std::string_view::npos) last = last.substr(0, keep + 1);
   }
 
-  std::string host = absolute ? "/" : "";
-  bool lost = false;  // a component was missing: later ones cannot be found either
+  const std::string root = absolute ? "/" : "";
+  std::vector<std::string> names;
+  names.reserve(parts.size());
+  std::string exact = root, exactParent = ".";
   for (std::size_t k = 0; k < parts.size(); ++k) {
-    std::string_view part = parts[k];
-    std::string name = Cp852ToUtf8(part);
+    names.push_back(Cp852ToUtf8(parts[k]));
     if (k + 1 == parts.size()) {
-      out.parent = host.empty() ? "." : host;
-      out.spelled = name;
-      out.pattern = std::string(part);
+      exactParent = exact.empty() ? "." : exact;
+      out.parent = exactParent;
+      out.spelled = names.back();
+      out.pattern = std::string(parts[k]);
       out.has_last = true;
     }
+    exact = Join(exact, names.back());
+  }
+  if (exact.empty()) exact = ".";
+  auto finish = [&](std::string host) {
+    if (out.trailing && out.has_last) host += "/";
+    out.host = std::move(host);
+    return true;
+  };
+
+  // The program nearly always spells a name as it is on disk: one lookup.
+  if (lstat(exact.c_str(), &out.st) == 0) {
+    out.exists = true;
+    out.last = out.has_last ? out.spelled : std::string();
+    return finish(exact);
+  }
+  if (errno != ENOENT && errno != ENOTDIR) {
+    out.last = out.spelled;
+    return finish(exact);
+  }
+
+  // Only the last name differs in case when its directory is there as spelled.
+  std::size_t first = 0;
+  std::string host = root;
+  struct stat st;
+  if (out.has_last && parts.size() > 1 &&
+      (listings.Knows(exactParent) ||
+       (lstat(exactParent.c_str(), &st) == 0 && S_ISDIR(st.st_mode)))) {
+    first = parts.size() - 1;
+    host = exactParent;
+  }
+  bool lost = false;  // a component was missing: later ones cannot be found either
+  for (std::size_t k = first; k < parts.size(); ++k) {
+    std::string_view part = parts[k];
+    std::string name = names[k];
+    bool last = k + 1 == parts.size();
+    if (last) out.parent = host.empty() ? "." : host;
     if (part != "." && part != ".." && !lost) {
-      struct stat st;
-      std::string exact = Join(host, name);
-      if (lstat(exact.c_str(), &st) != 0) {
+      std::string exactHere = Join(host, name);
+      // Behind a directory taken as spelled, the last name is known to be missing.
+      bool knownMissing = last && first > 0;
+      if (knownMissing || lstat(exactHere.c_str(), &st) != 0) {
         std::string found;
-        if (errno == ENOENT && FindCaseless(host, part, found))
+        if ((knownMissing || errno == ENOENT) &&
+            listings.Find(host.empty() ? "." : host, part, found))
           name = found;
         else
           lost = true;
       }
     }
-    if (k + 1 == parts.size()) out.last = name;
+    if (last) out.last = name;
     host = Join(host, name);
   }
   if (host.empty()) host = ".";
-  if (out.trailing && out.has_last) host += "/";
-  out.host = host;
-  return true;
+  if (!lost && lstat(host.c_str(), &out.st) == 0) out.exists = true;
+  return finish(host);
 }
 
 bool IsDirectory(const std::string& host) {
@@ -245,28 +360,46 @@ int LockRange(int fd, int cmd, short type, off_t start, off_t length) {
   }
 }
 
-// Whether another open holds a lock on the byte; -1 when the probe itself fails.
-int Held(int fd, off_t byte) {
-  struct flock fl = {};
-  fl.l_type = F_WRLCK;
-  fl.l_whence = SEEK_SET;
-  fl.l_start = byte;
-  fl.l_len = 1;
-  if (fcntl(fd, F_OFD_GETLK, &fl) != 0) return -1;
-  return fl.l_type != F_UNLCK ? 1 : 0;
-}
-
 bool Unsupported(int e) {
   return e == EINVAL || e == ENOLCK || e == EOPNOTSUPP || e == ENOSYS;
 }
 
+// The markers of a set, as runs of adjacent bytes: {first, length}.
+std::vector<std::pair<off_t, off_t>> Runs(std::initializer_list<std::pair<bool, off_t>> markers) {
+  std::vector<off_t> bytes;
+  for (const auto& [wanted, byte] : markers)
+    if (wanted) bytes.push_back(byte);
+  std::sort(bytes.begin(), bytes.end());
+  std::vector<std::pair<off_t, off_t>> runs;
+  for (off_t b : bytes) {
+    if (!runs.empty() && runs.back().first + runs.back().second == b)
+      ++runs.back().second;
+    else
+      runs.emplace_back(b, 1);
+  }
+  return runs;
+}
+
+// Whether another open holds a lock on any byte of the range; -1 when the probe fails.
+int Held(int fd, off_t first, off_t length) {
+  struct flock fl = {};
+  fl.l_type = F_WRLCK;
+  fl.l_whence = SEEK_SET;
+  fl.l_start = first;
+  fl.l_len = length;
+  if (fcntl(fd, F_OFD_GETLK, &fl) != 0) return -1;
+  return fl.l_type != F_UNLCK ? 1 : 0;
+}
+
 // Takes this open's sharing markers; kErrNone, or kErrSharingViolation on a clash.
-int TakeShare(int fd, bool readable, bool writable, Access access, Share share) {
+// `gate`: pass the gate first; a file this open has just made has no earlier opener to
+// yield to.
+int TakeShare(int fd, bool readable, bool writable, Access access, Share share, bool gate) {
   if (!readable) return kErrNone;
   // The gate is held for microseconds by opens of this program; a foreign lock over the
   // whole file may hold it for good, so waiting for it is bounded.
   int e = 0;
-  for (int attempt = 0; attempt < kGateAttempts; ++attempt) {
+  for (int attempt = 0; gate && attempt < kGateAttempts; ++attempt) {
     e = LockRange(fd, F_OFD_SETLK, writable ? F_WRLCK : F_RDLCK, kGate, 1);
     if (e != EAGAIN && e != EACCES) break;
     struct timespec pause = {0, 1000000};
@@ -275,27 +408,27 @@ int TakeShare(int fd, bool readable, bool writable, Access access, Share share) 
   if (e == EAGAIN || e == EACCES) return kErrSharingViolation;
   if (e != 0) return Unsupported(e) ? kErrNone : MapErrno(e, nullptr);
   int result = kErrNone;
-  std::vector<off_t> mine;
-  if (access & kRead) mine.push_back(kMarkRead);
-  if (access & kWrite) mine.push_back(kMarkWrite);
-  if (!(share & kShareRead)) mine.push_back(kMarkDenyRead);
-  if (!(share & kShareWrite)) mine.push_back(kMarkDenyWrite);
-  for (off_t m : mine) {
-    int t = LockRange(fd, F_OFD_SETLK, F_RDLCK, m, 1);
+  const bool reads = access & kRead, writes = access & kWrite;
+  const bool denyRead = !(share & kShareRead), denyWrite = !(share & kShareWrite);
+  for (const auto& [first, length] : Runs({{reads, kMarkRead},
+                                           {writes, kMarkWrite},
+                                           {denyRead, kMarkDenyRead},
+                                           {denyWrite, kMarkDenyWrite}})) {
+    int t = LockRange(fd, F_OFD_SETLK, F_RDLCK, first, length);
     if (t != 0) {
+      if (Unsupported(t)) break;
       result = (t == EAGAIN || t == EACCES) ? kErrSharingViolation : MapErrno(t, nullptr);
       break;
     }
   }
-  std::vector<off_t> theirs;
-  if (access & kRead) theirs.push_back(kMarkDenyRead);
-  if (access & kWrite) theirs.push_back(kMarkDenyWrite);
-  if (!(share & kShareRead)) theirs.push_back(kMarkRead);
-  if (!(share & kShareWrite)) theirs.push_back(kMarkWrite);
-  for (std::size_t i = 0; result == kErrNone && i < theirs.size(); ++i) {
-    if (Held(fd, theirs[i]) == 1) result = kErrSharingViolation;
+  for (const auto& [first, length] : Runs({{reads, kMarkDenyRead},
+                                           {writes, kMarkDenyWrite},
+                                           {denyRead, kMarkRead},
+                                           {denyWrite, kMarkWrite}})) {
+    if (result != kErrNone) break;
+    if (Held(fd, first, length) == 1) result = kErrSharingViolation;
   }
-  LockRange(fd, F_OFD_SETLK, F_UNLCK, kGate, 1);
+  if (gate) LockRange(fd, F_OFD_SETLK, F_UNLCK, kGate, 1);
   // On a clash the caller closes the descriptor, which drops the markers taken here.
   return result;
 }
@@ -307,7 +440,7 @@ bool HeldOpen(const std::string& host) {
   if (lstat(host.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
   int fd = ::open(host.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) return false;
-  bool held = Held(fd, kMarkRead) == 1 || Held(fd, kMarkWrite) == 1;
+  bool held = Held(fd, kMarkRead, 2) == 1;
   ::close(fd);
   return held;
 }
@@ -477,7 +610,7 @@ class PosixFiles final : public Files {
   std::unique_ptr<File> Open(std::string_view path, Access access, Share share,
                              Disposition disposition, int& error) override {
     Resolved r;
-    if (!Resolve(path, r, error)) return nullptr;
+    if (!Resolve(path, r, error, listings_)) return nullptr;
     if ((access & kReadWrite) == 0) {
       error = kErrInvalidParameter;
       return nullptr;
@@ -499,35 +632,49 @@ class PosixFiles final : public Files {
     // access asked for is enforced by the file object.
     bool readable = true;
     bool writable = true;
-    int fd = ::open(r.host.c_str(), O_RDWR | O_CLOEXEC | create, 0666);
+    // A name the lookup did not find is made exclusively, so that a file another program
+    // made meanwhile is opened (and cut) as the existing file it is.
+    bool made = !r.exists && create != 0;
+    int flags = create | (made ? O_EXCL : 0);
+    int fd = ::open(r.host.c_str(), O_RDWR | O_CLOEXEC | flags, 0666);
+    if (fd < 0 && made && errno == EEXIST && disposition != Disposition::kCreateNew) {
+      made = false;
+      flags = create;
+      fd = ::open(r.host.c_str(), O_RDWR | O_CLOEXEC | flags, 0666);
+    }
     if (fd < 0 && (errno == EACCES || errno == EROFS || errno == ETXTBSY || errno == EPERM)) {
       if (access == kRead && disposition != Disposition::kCreateAlways) {
         writable = false;
-        fd = ::open(r.host.c_str(), O_RDONLY | O_CLOEXEC | create, 0666);
+        fd = ::open(r.host.c_str(), O_RDONLY | O_CLOEXEC | flags, 0666);
       } else if (access == kWrite) {
         readable = false;
-        fd = ::open(r.host.c_str(), O_WRONLY | O_CLOEXEC | create, 0666);
+        fd = ::open(r.host.c_str(), O_WRONLY | O_CLOEXEC | flags, 0666);
       }
     }
     if (fd < 0) {
       error = MapErrno(errno, &r);
       return nullptr;
     }
-    struct stat st;
-    if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    // A file made by this open, or a regular file the lookup saw and that opened for
+    // writing (which a directory does not), needs no more asking.
+    struct stat st = r.st;
+    if (!made && !(writable && r.exists && S_ISREG(r.st.st_mode)) &&
+        (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode))) {
       ::close(fd);
       error = kErrAccessDenied;
       return nullptr;
     }
-    int shared = TakeShare(fd, readable, writable, access, share);
+    if (made && r.has_last) listings_.Added(r.parent, r.last);
+    int shared = TakeShare(fd, readable, writable, access, share, !made);
     if (shared != kErrNone) {
       ::close(fd);
       error = shared;
       return nullptr;
     }
     // Truncate only once the sharing check has passed: a refused open leaves the file
-    // as it was.
-    if (disposition == Disposition::kCreateAlways && st.st_size != 0 && ftruncate(fd, 0) != 0) {
+    // as it was. Devices have nothing to cut.
+    if (disposition == Disposition::kCreateAlways && !made && S_ISREG(st.st_mode) &&
+        ftruncate(fd, 0) != 0) {
       error = MapErrno(errno, &r);
       ::close(fd);
       return nullptr;
@@ -538,7 +685,7 @@ class PosixFiles final : public Files {
 
   bool Rename(std::string_view from, std::string_view to, int& error) override {
     Resolved a, b;
-    if (!Resolve(from, a, error) || !Resolve(to, b, error)) return false;
+    if (!Resolve(from, a, error, listings_) || !Resolve(to, b, error, listings_)) return false;
     struct stat sa, sb;
     if (lstat(a.host.c_str(), &sa) != 0) return Fail(error, MapErrno(errno, &a));
     if (HeldOpen(a.host)) return Fail(error, kErrSharingViolation);
@@ -550,13 +697,14 @@ class PosixFiles final : public Files {
       target = Join(b.parent, b.spelled);
       if (target == a.host) return Ok(error);
       if (::rename(a.host.c_str(), target.c_str()) != 0) return Fail(error, MapErrno(errno, &b));
-      return Ok(error);
+      return Renamed(a, b, b.spelled, S_ISDIR(sa.st_mode), error);
     }
     if (renameat2(AT_FDCWD, a.host.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
-      return Ok(error);
+      return Renamed(a, b, b.last, S_ISDIR(sa.st_mode), error);
     if (errno == EINVAL || errno == ENOSYS) {
       // No exclusive rename on this file system: the check above has to do.
-      if (::rename(a.host.c_str(), target.c_str()) == 0) return Ok(error);
+      if (::rename(a.host.c_str(), target.c_str()) == 0)
+        return Renamed(a, b, b.last, S_ISDIR(sa.st_mode), error);
     }
     if (errno == EEXIST || errno == ENOTEMPTY) return Fail(error, kErrAlreadyExists);
     return Fail(error, MapErrno(errno, &b));
@@ -564,27 +712,32 @@ class PosixFiles final : public Files {
 
   bool Remove(std::string_view path, int& error) override {
     Resolved r;
-    if (!Resolve(path, r, error)) return false;
+    if (!Resolve(path, r, error, listings_)) return false;
     struct stat st;
     if (lstat(r.host.c_str(), &st) != 0) return Fail(error, MapErrno(errno, &r));
     if (S_ISDIR(st.st_mode)) return Fail(error, kErrAccessDenied);
     if (HeldOpen(r.host)) return Fail(error, kErrSharingViolation);
     if (unlink(r.host.c_str()) != 0) return Fail(error, MapErrno(errno, &r));
+    listings_.Removed(r.parent, r.last);
     return Ok(error);
   }
 
   bool MakeDirectory(std::string_view path, int& error) override {
     Resolved r;
-    if (!Resolve(path, r, error)) return false;
+    if (!Resolve(path, r, error, listings_)) return false;
     if (mkdir(r.host.c_str(), 0777) != 0) {
       return Fail(error, errno == EEXIST ? kErrAlreadyExists : MapErrno(errno, &r));
+    }
+    if (r.has_last) {
+      listings_.Added(r.parent, r.last);
+      listings_.Made(Join(r.parent, r.last));
     }
     return Ok(error);
   }
 
   bool RemoveDirectory(std::string_view path, int& error) override {
     Resolved r;
-    if (!Resolve(path, r, error)) return false;
+    if (!Resolve(path, r, error, listings_)) return false;
     if (rmdir(r.host.c_str()) != 0) {
       int e = errno;
       struct stat st;
@@ -592,6 +745,8 @@ class PosixFiles final : public Files {
       if (e == EEXIST || e == ENOTEMPTY) return Fail(error, kErrDirNotEmpty);
       return Fail(error, MapErrno(e, &r));
     }
+    // Listings of the directory's own path would outlive it.
+    listings_.Forget();
     return Ok(error);
   }
 
@@ -599,9 +754,9 @@ class PosixFiles final : public Files {
                      std::int64_t& size) override {
     Resolved r;
     int error = 0;
-    if (!Resolve(path, r, error)) return false;
-    struct stat st;
-    if (stat(r.host.c_str(), &st) != 0) return false;
+    if (!Resolve(path, r, error, listings_) || !r.exists) return false;
+    struct stat st = r.st;
+    if (S_ISLNK(st.st_mode) && stat(r.host.c_str(), &st) != 0) return false;
     attributes = AttributesOf(st, r.last);
     size = S_ISREG(st.st_mode) ? st.st_size : 0;
     return true;
@@ -610,7 +765,7 @@ class PosixFiles final : public Files {
   std::unique_ptr<FindHandle> FindFirst(std::string_view pattern, std::uint32_t mask,
                                         FindData& first, int& error) override {
     Resolved r;
-    if (!Resolve(pattern, r, error, true)) return nullptr;
+    if (!Resolve(pattern, r, error, listings_, true)) return nullptr;
     if (!r.has_last || r.trailing) {
       error = kErrFileNotFound;
       return nullptr;
@@ -664,7 +819,9 @@ class PosixFiles final : public Files {
 
   bool SetCurrentDirectory(std::string_view path, int& error) override {
     Resolved r;
-    if (!Resolve(path, r, error)) return false;
+    if (!Resolve(path, r, error, listings_)) return false;
+    // Relative names mean other directories from here on.
+    listings_.Forget();
     if (chdir(r.host.c_str()) != 0) {
       int e = errno;
       struct stat st;
@@ -677,13 +834,27 @@ class PosixFiles final : public Files {
   bool SameObject(std::string_view a, std::string_view b) override {
     Resolved ra, rb;
     int error = 0;
-    if (!Resolve(a, ra, error) || !Resolve(b, rb, error)) return false;
+    if (!Resolve(a, ra, error, listings_) || !Resolve(b, rb, error, listings_)) return false;
     struct stat sa, sb;
     if (stat(ra.host.c_str(), &sa) != 0 || stat(rb.host.c_str(), &sb) != 0) return false;
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
   }
 
+  void HoldListings(bool hold) override { listings_.Hold(hold); }
+
  private:
+  // The listings follow a rename: a renamed directory takes the listings below it along.
+  bool Renamed(const Resolved& from, const Resolved& to, const std::string& name, bool directory,
+               int& error) {
+    if (directory || from.trailing || to.trailing || !from.has_last || !to.has_last) {
+      listings_.Forget();
+    } else {
+      listings_.Removed(from.parent, from.last);
+      listings_.Added(to.parent, name);
+    }
+    return Ok(error);
+  }
+
   static bool Fail(int& error, int code) {
     error = code;
     return false;
@@ -692,6 +863,8 @@ class PosixFiles final : public Files {
     error = kErrNone;
     return true;
   }
+
+  Listings listings_;
 };
 
 bool MatchFrom(std::string_view p, std::string_view n) {
