@@ -554,8 +554,8 @@ void RunFirmItem(FirmContext& firm, const FirmItem& item) {
                                     item.inSize, filter));
       break;
     case kConvert:
-      ConvertRecordFile(firm, firm.SourcePath(source), firm.TargetPath(item.target), item.inSize,
-                        item.outSize, converter);
+      firm.Count(copier.ConvertRecords(firm.SourcePath(source), firm.TargetPath(item.target),
+                                       item.inSize, item.outSize, converter));
       break;
     case kListedFile:
       CopyListedFile(firm, source);
@@ -572,8 +572,8 @@ void RunFirmItem(FirmContext& firm, const FirmItem& item) {
       break;
     case kChosenSource: {
       std::string from = ChooseRecordSource(firm, source, item.sources[1]);
-      ConvertRecordFile(firm, from, firm.TargetPath(item.target), item.inSize, item.outSize,
-                        converter);
+      firm.Count(copier.ConvertRecords(from, firm.TargetPath(item.target), item.inSize,
+                                       item.outSize, converter));
       break;
     }
     case kYearSource: {

@@ -507,23 +507,6 @@ std::string ChooseRecordSource(FirmContext& firm, std::string_view name2020,
   return copier.AskOverwrite(name2020) ? path2020 : path2019;
 }
 
-CopyStatus ConvertRecordFile(FirmContext& firm, const std::string& source,
-                             const std::string& target, std::uint16_t inSize, std::uint16_t outSize,
-                             const convert::RecordConverter& converter) {
-  convert::Copier& copier = firm.Copier();
-  CopyStatus status = copier.ConvertRecords(source, target, inSize, outSize, converter);
-  firm.Count(status);
-  bool ran = status == CopyStatus::kCopied || status == CopyStatus::kCloseFailed;
-  std::int64_t tail = inSize > 0 ? copier.FileSizeOf(source) % inSize : 0;
-  if (ran && tail > 0) {
-    if (firm.Log().Column() > 1) firm.Log().WriteLn();
-    firm.Log().AlertLn(convert::kColourWarning,
-                       Cat({"Niepełny ostatni rekord ("_pl, std::to_string(tail), " z ",
-                            std::to_string(inSize), " B), uzupełniony zerami: "_pl, source}));
-  }
-  return status;
-}
-
 void ConvertMonths(FirmContext& firm, const MonthLoop& loop) {
   convert::Copier& copier = firm.Copier();
   struct AppendReset {
@@ -538,9 +521,10 @@ void ConvertMonths(FirmContext& firm, const MonthLoop& loop) {
       const std::string source = firm.SourcePath(Cat({file->sourceStem, suffix}));
       if (copier.FileSizeOf(source) < 1) continue;
       firm.Log().WriteLn(Cat({file->label, Padded(MonthName(m), 11)}));
-      CopyStatus status = ConvertRecordFile(
-          firm, source, firm.TargetPath(Cat({file->targetStem, suffix})), file->inSize,
-          file->outSize, ConverterOf(firm, file->converter, file->firmConverter));
+      CopyStatus status = copier.ConvertRecords(
+          source, firm.TargetPath(Cat({file->targetStem, suffix})), file->inSize, file->outSize,
+          ConverterOf(firm, file->converter, file->firmConverter));
+      firm.Count(status);
       // The repayments share one line; what follows starts a line of its own.
       if (firm.Log().Column() > 1) firm.Log().WriteLn();
       HideConvertedFile(firm, source, status);

@@ -132,12 +132,6 @@ void CopyYearFolder(FirmContext& firm, std::string_view pattern, std::uint16_t s
 // 2019).
 std::string ChooseRecordSource(FirmContext& firm, std::string_view name2020,
                                std::string_view name2019);
-// ConvertRecords, counted; a source that ends in part of a record (converted as if
-// the rest were zeros) is named on the log.
-convert::CopyStatus ConvertRecordFile(FirmContext& firm, const std::string& source,
-                                      const std::string& target, std::uint16_t inSize,
-                                      std::uint16_t outSize,
-                                      const convert::RecordConverter& converter);
 // The month loop: entries and repayments of months 1..12, January appended to an
 // existing Target, each converted Source file hidden when asked.
 void ConvertMonths(FirmContext& firm, const MonthLoop& loop);

@@ -168,14 +168,15 @@ TEST_F(LedgerEndToEndTest, JanuaryIsAppendedLaterMonthsAskAndKeptMonthsAreHidden
   EXPECT_EQ(half[0x16F], 0x5F);
   half[0x16F] = 0;
   EXPECT_EQ(half.substr(kOld / 2), std::string(kOld / 2, '\0'));
-  EXPECT_NE(log.FindStarting("Niepełny ostatni rekord (200 z 400 B)"_pl), nullptr) << log.Dump();
+  EXPECT_NE(log.FindStarting("Niepełny ostatni rekord (200 z 400 bajtów)"_pl), nullptr)
+      << log.Dump();
 
   const std::string payroll = ReadTarget("F", "2020WP5.REK");
   ASSERT_EQ(payroll.size(), 2u * convert::kPayrollSize);
   EXPECT_EQ(payroll[convert::kPayrollSize], 7);  // the key's one byte, the rest zeros
   EXPECT_EQ(payroll.substr(convert::kPayrollSize + 9),
             std::string(convert::kPayrollSize - 9, '\0'));
-  const LogLine* tail = log.FindStarting("Niepełny ostatni rekord (1 z 10176 B)"_pl);
+  const LogLine* tail = log.FindStarting("Niepełny ostatni rekord (1 z 10176 bajtów)"_pl);
   ASSERT_NE(tail, nullptr) << log.Dump();
   EXPECT_EQ(tail->colour, convert::kColourWarning);
 }
