@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "convert/copy.h"
 #include "convert/progress_log.h"
 #include "platform/headless/headless.h"
@@ -25,21 +26,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
+using namespace zq::bench;
+
 struct TreeFile {
   std::string name;
   std::uint16_t recordSize;  // what the record routines read it with
 };
-
-double Seconds(const std::function<void()>& run) {
-  auto start = std::chrono::steady_clock::now();
-  run();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-void WriteBytes(const fs::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
 
 std::string RandomBytes(std::mt19937_64& rng, std::size_t size) {
   std::string out(size, '\0');
@@ -154,12 +146,8 @@ int main(int argc, char** argv) {
   double mbytes = static_cast<double>(TreeBytes(src)) / (1 << 20);
   std::printf("%zu files, %.1f MB\n\n", tree.size(), mbytes);
 
-  zq::platform::FakeClock clock;
-  zq::platform::HeadlessConsole console(clock);
-  zq::platform::HeadlessProcess process(clock);
-  std::unique_ptr<zq::platform::Files> files = zq::platform::CreateHostFiles();
-  zq::platform::Platform platform{console, *files, process};
-  zq::tui::Screen screen(platform);
+  zq::bench::HeadlessRig rig;
+  zq::tui::Screen screen(rig.platform);
   zq::convert::ProgressLog log(screen);
   zq::convert::Copier copier(screen, log);
 
@@ -238,7 +226,7 @@ int main(int argc, char** argv) {
       fresh();
       best = std::min(best, Seconds([&] {
                         for (const TreeFile& f : tree)
-                          CopyWithBlock(*files, (src / f.name).string(), (dst / f.name).string(),
+                          CopyWithBlock(rig.files, (src / f.name).string(), (dst / f.name).string(),
                                         block);
                       }));
     }

@@ -72,6 +72,10 @@ class CountingFiles : public platform::ForwardingFiles {
     ++counts.other;
     return ForwardingFiles::Rename(a, b, e);
   }
+  bool SameObject(std::string_view a, std::string_view b) override {
+    ++counts.other;
+    return ForwardingFiles::SameObject(a, b);
+  }
   bool MakeDirectory(std::string_view p, int& e) override {
     ++counts.other;
     return ForwardingFiles::MakeDirectory(p, e);

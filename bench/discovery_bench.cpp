@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "driver/discovery.h"
 #include "driver/run_state.h"
 #include "platform/headless/headless.h"
@@ -26,6 +27,8 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+using namespace zq::bench;
 
 using zq::driver::FirmList;
 using zq::driver::RecogniseEnvironment;
@@ -102,17 +105,13 @@ void Discover(benchmark::State& state, Shape shape, int expected) {
   std::unique_ptr<Tree>& tree = trees[static_cast<int>(shape)];
   if (!tree) tree = std::make_unique<Tree>(shape);
 
-  zq::platform::FakeClock clock;
-  zq::platform::HeadlessConsole console(clock);
-  zq::platform::HeadlessProcess process(clock);
-  std::unique_ptr<zq::platform::Files> files = zq::platform::CreateHostFiles();
-  zq::platform::Platform platform{console, *files, process};
-  RunState run(platform);
+  zq::bench::HeadlessRig rig;
+  RunState run(rig.platform);
   run.options.sourceTree = (tree->root / "DOR_2019").string() + "\\";
   run.options.targetTree = (tree->root / "DOR_2020").string() + "\\";
   FirmList firms;
   for (auto _ : state) {
-    if (expected == 0) console.PushKey(kEnter);  // "Zerowa ilość odczytanych firm"
+    if (expected == 0) rig.console.PushKey(kEnter);  // "Zerowa ilość odczytanych firm"
     int count = RecogniseEnvironment(run, firms);
     if (count != expected) {
       state.SkipWithError("unexpected count");

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "counting_files.h"
+#include "bench_support.h"
 #include "platform/headless/headless.h"
 #include "platform/host.h"
 #include "shared/firm_list_file.h"
@@ -20,12 +20,11 @@
 
 namespace {
 
+using namespace zq::bench;
+
 using namespace zq;
 
 constexpr int kFirms = 2048;
-
-using bench::CountingFiles;
-using bench::Counts;
 
 std::filesystem::path FreshDirectory() {
   std::random_device seed;
@@ -55,13 +54,8 @@ void WorstOrderInsert(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     std::filesystem::path dir = FreshDirectory();
-    platform::FakeClock clock;
-    platform::HeadlessConsole console(clock);
-    platform::HeadlessProcess process(clock);
-    auto host = platform::CreateHostFiles();
-    CountingFiles files(*host);
-    platform::Platform platform{console, files, process};
-    tui::Screen screen(platform);
+    zq::bench::HeadlessRig rig;
+    tui::Screen screen(rig.platform);
     tui::SharedFiles sharedFiles(screen);
     sharedFiles.SetProgressDisplay(window);
     auto list = std::make_unique<shared::FirmListFile>(sharedFiles, dir.string() + "/SPISFIRM.DAT");
@@ -87,10 +81,10 @@ void WorstOrderInsert(benchmark::State& state) {
         !check.Size(records) || records != kFirms)
       state.SkipWithError("the firm list does not hold every firm");
     check.Close();
-    total.bytesWritten += files.counts.bytesWritten;
-    total.writes += files.counts.writes;
-    total.reads += files.counts.reads;
-    total.flushes += files.counts.flushes;
+    total.bytesWritten += rig.files.counts.bytesWritten;
+    total.writes += rig.files.counts.writes;
+    total.reads += rig.files.counts.reads;
+    total.flushes += rig.files.counts.flushes;
     std::filesystem::remove_all(dir);
     state.ResumeTiming();
   }

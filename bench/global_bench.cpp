@@ -19,8 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "convert/bases.h"
-#include "counting_files.h"
 #include "driver/firm_items.h"
 #include "driver/global_copy.h"
 #include "driver/run_state.h"
@@ -30,22 +30,10 @@
 
 namespace {
 
+using namespace zq::bench;
+
 namespace fs = std::filesystem;
 using namespace zq;
-using Clock = std::chrono::steady_clock;
-
-double Since(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-using bench::CountingFiles;
-using bench::Counts;
-
-void WriteBytes(const fs::path& path, const std::string& bytes) {
-  fs::create_directories(path.parent_path());
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
 
 // Records whose texts are plausible: a length byte within its field, letters after it.
 std::string Records(std::mt19937& rng, std::size_t size, std::size_t count) {
@@ -124,13 +112,8 @@ struct ToolRun {
 };
 
 ToolRun RunTool(const fs::path& source, const fs::path& target) {
-  platform::FakeClock clock;
-  platform::HeadlessConsole console(clock);
-  platform::HeadlessProcess process(clock);
-  std::unique_ptr<platform::Files> host = platform::CreateHostFiles();
-  CountingFiles files(*host);
-  platform::Platform platform{console, files, process};
-  driver::RunState run(platform);
+  zq::bench::HeadlessRig rig;
+  driver::RunState run(rig.platform);
   run.options.sourceTree = Slash(source);
   run.options.targetTree = Slash(target);
   run.options.globalItems = 0x07FF;
@@ -142,7 +125,7 @@ ToolRun RunTool(const fs::path& source, const fs::path& target) {
   for (const driver::FirmItem& item : driver::FirmItems())
     for (int number : {12, 13, 14, 19, 23, 25, 26, 27, 31})
       if (item.number == number) driver::RunFirmItem(firm, item);
-  ToolRun result{Since(start), files.counts};
+  ToolRun result{Since(start), rig.files.counts};
   return result;
 }
 

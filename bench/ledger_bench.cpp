@@ -18,9 +18,9 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "convert/ledger.h"
 #include "convert/payroll.h"
-#include "counting_files.h"
 #include "driver/firm_items.h"
 #include "driver/firm_run.h"
 #include "driver/run_state.h"
@@ -31,21 +31,10 @@
 
 namespace {
 
+using namespace zq::bench;
+
 namespace fs = std::filesystem;
 using namespace zq;
-using Clock = std::chrono::steady_clock;
-
-using bench::CountingFiles;
-using bench::Counts;
-
-double Since(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-void WriteBytes(const fs::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
 
 void Shell(const std::string& command) {
   if (std::system(command.c_str()) != 0) {
@@ -84,13 +73,8 @@ int main(int argc, char** argv) {
               static_cast<unsigned long long>(entries), static_cast<unsigned long long>(repayments),
               persons, static_cast<double>(sourceBytes) / (1 << 20));
 
-  platform::FakeClock clock;
-  platform::HeadlessConsole console(clock);
-  platform::HeadlessProcess process(clock);
-  std::unique_ptr<platform::Files> host = platform::CreateHostFiles();
-  CountingFiles files(*host);
-  platform::Platform platform{console, files, process};
-  driver::RunState run(platform);
+  zq::bench::HeadlessRig rig;
+  driver::RunState run(rig.platform);
   run.options.sourceTree = (base / "DOR_2019").string() + "/";
   run.options.targetTree = (base / "DOR_2020").string() + "/";
   driver::FirmRunShared shared;
@@ -113,11 +97,11 @@ int main(int argc, char** argv) {
     driver::FirmContext firm(run, shared, "FIRMA");
     firm.ledger.vatProportional = true;
     firm.ledger.vatProportion = 75;
-    files.counts = {};
+    rig.files.counts = {};
     start = Clock::now();
     for (const driver::FirmItem& item : rows) driver::RunFirmItem(firm, item);
     best = std::min(best, Since(start));
-    counts = files.counts;
+    counts = rig.files.counts;
   }
 
   std::printf("%-28s %10s %10s %8s %14s\n", "", "best s", "cp -r s", "ratio", "records/s");

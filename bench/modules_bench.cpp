@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "convert/modules.h"
 #include "driver/firm_items.h"
 #include "driver/run_state.h"
@@ -27,17 +28,14 @@
 
 namespace {
 
+using namespace zq::bench;
+
 namespace fs = std::filesystem;
 using namespace zq;
-using Clock = std::chrono::steady_clock;
 
 constexpr int kAssets = 500;
 constexpr const char* kFurtherBases[] = {"MASZ1",  "MASZ2",  "BUD1", "BUD2",
                                          "TRANS1", "TRANS2", "WYP1", "GRUNTY"};
-
-double Since(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
 
 void Write(const fs::path& path, const std::string& bytes) {
   fs::create_directories(path.parent_path());
@@ -81,12 +79,8 @@ std::string Spelled(const fs::path& dir) {
 
 // The tool's part: the module items of one firm, F, from <root>/src into <root>/dst.
 int Carry(const fs::path& root) {
-  platform::FakeClock clock;
-  platform::HeadlessConsole console(clock);
-  platform::HeadlessProcess process(clock);
-  std::unique_ptr<platform::Files> files = platform::CreateHostFiles();
-  platform::Platform platform{console, *files, process};
-  driver::RunState run(platform);
+  zq::bench::HeadlessRig rig;
+  driver::RunState run(rig.platform);
   run.options.sourceTree = Spelled(root / "src");
   run.options.targetTree = Spelled(root / "dst");
   run.options.dllItems = driver::dll_items::kFixedAssets | driver::dll_items::kMileage140;

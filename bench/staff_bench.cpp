@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "convert/copy.h"
 #include "convert/progress_log.h"
 #include "convert/staff.h"
@@ -29,22 +30,13 @@
 
 namespace {
 
+using namespace zq::bench;
+
 namespace fs = std::filesystem;
 using namespace zq;
 
 constexpr const char* kNames[] = {"DANE_PR8.REK", "DANE_PF8.REK", "2020UZ3.REK", "2019p5.13",
                                   "2019_p28.rek"};
-
-double Seconds(const std::function<void()>& run) {
-  auto start = std::chrono::steady_clock::now();
-  run();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-void WriteBytes(const fs::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
 
 void MakeFirm(const fs::path& dir, bool protect) {
   fs::create_directories(dir);
@@ -62,68 +54,10 @@ void MakeFirm(const fs::path& dir, bool protect) {
   WriteBytes(dir / kNames[4], files.pit28);
 }
 
-// Every file call the items make.
-class CountingFiles : public platform::ForwardingFiles {
- public:
-  using ForwardingFiles::ForwardingFiles;
-  long calls = 0;
-  std::unique_ptr<platform::File> Open(std::string_view path, platform::Access access,
-                                       platform::Share share, platform::Disposition disposition,
-                                       int& error) override {
-    ++calls;
-    return ForwardingFiles::Open(path, access, share, disposition, error);
-  }
-  bool GetAttributes(std::string_view p, std::uint32_t& a, std::int64_t& s) override {
-    ++calls;
-    return ForwardingFiles::GetAttributes(p, a, s);
-  }
-  bool SameObject(std::string_view a, std::string_view b) override {
-    ++calls;
-    return ForwardingFiles::SameObject(a, b);
-  }
-
- protected:
-  std::unique_ptr<platform::File> Wrap(std::unique_ptr<platform::File> file,
-                                       std::string_view) override {
-    return std::make_unique<CountingFile>(std::move(file), calls);
-  }
-
- private:
-  class CountingFile : public platform::ForwardingFile {
-   public:
-    CountingFile(std::unique_ptr<platform::File> inner, long& calls)
-        : ForwardingFile(std::move(inner)), calls_(calls) {}
-    bool Read(void* b, std::size_t n, std::size_t& done, int& e) override {
-      ++calls_;
-      return ForwardingFile::Read(b, n, done, e);
-    }
-    bool Write(const void* b, std::size_t n, std::size_t& done, int& e) override {
-      ++calls_;
-      return ForwardingFile::Write(b, n, done, e);
-    }
-    bool Seek(std::int64_t o, platform::Whence w, std::int64_t& p, int& e) override {
-      ++calls_;
-      return ForwardingFile::Seek(o, w, p, e);
-    }
-    bool Close(int& e) override {
-      ++calls_;
-      return ForwardingFile::Close(e);
-    }
-
-   private:
-    long& calls_;
-  };
-};
-
 // The five items of one firm into `to`, on a headless screen; the file calls made.
 long RunItems(const fs::path& from, const fs::path& to) {
-  platform::FakeClock clock;
-  platform::HeadlessConsole console(clock);
-  platform::HeadlessProcess process(clock);
-  std::unique_ptr<platform::Files> host = platform::CreateHostFiles();
-  CountingFiles files(*host);
-  platform::Platform platform{console, files, process};
-  tui::Screen screen(platform);
+  zq::bench::HeadlessRig rig;
+  tui::Screen screen(rig.platform);
   convert::ProgressLog log(screen);
   convert::Copier copier(screen, log);
   copier.overwriteMemory = -1;
@@ -136,7 +70,7 @@ long RunItems(const fs::path& from, const fs::path& to) {
   convert::ConvertPid5Forms(copier, {}, path(from, kNames[3]), path(to, "2020p5.13"));
   convert::ConvertPit28Forms(copier, {}, path(from, kNames[4]), path(to, "2020_p28.rek"));
   if (staff.movedCount == 0) std::abort();
-  return files.calls;
+  return static_cast<long>(rig.files.counts.Calls());
 }
 
 void Cp(const fs::path& from, const fs::path& to) {
