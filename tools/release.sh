@@ -77,7 +77,8 @@ cp doc/INSTRUKCJA.TXT doc/zq18-20.PTH doc/zq18-20.LST "$stage/$name-win32/"
   sha256sum zq18-20.exe INSTRUKCJA.TXT zq18-20.PTH zq18-20.LST | sed 's/$/\r/' >SHA256SUMS.TXT
 )
 # The files dated as the last commit, so the same sources pack to the same zip.
-stamp=$(git log -1 --format=%cI 2>/dev/null || date -u +%Y-%m-%dT%H:%M:%SZ)
+stamp=$(TZ=UTC git log -1 --format=%cd --date=format-local:'%Y-%m-%d %H:%M:%S UTC' 2>/dev/null ||
+  date -u '+%Y-%m-%d %H:%M:%S UTC')
 zip=$dist/$name-win32.zip
 rm -f "$zip"
 (
