@@ -11,6 +11,9 @@
 # wine runs as a Polish Windows, with the code pages of one (ANSI 1250, OEM 852):
 # wine takes them from the locale, which is made beside the prefix when the machine
 # lacks it (exit code 77 when it cannot be made).
+# A 32-bit program runs in a 32-bit prefix, as on a 32-bit Windows; a wine without its
+# 32-bit half cannot make one, and the program is reported as skipped (77), never run
+# in a way that could pass. ZQ_WINE names the wine launcher when it is not `wine`.
 set -u
 
 program=${1:?usage: win-run.sh PROGRAM.exe [ARGUMENTS...]}
@@ -21,7 +24,7 @@ skip() {
   exit 77
 }
 
-wine=$(command -v wine || true)
+wine=${ZQ_WINE:-$(command -v wine || true)}
 [ -n "$wine" ] || wine=$(command -v wine64 || true)
 [ -n "$wine" ] || skip "wine is not installed"
 [ -f "$program" ] || {
@@ -29,13 +32,25 @@ wine=$(command -v wine || true)
   exit 2
 }
 
+. "$(dirname "$0")/pe-lib.sh"
+case $(pe_machine "$program") in
+  014c) arch=win32 ;;
+  *) arch=win64 ;;
+esac
+
 prefix=${ZQ_WINEPREFIX:-$(cd "$(dirname "$program")" && pwd)/wine-prefix}
 export WINEPREFIX=$prefix
 export WINEDEBUG=-all
 # No Mono or Gecko installer dialog on the first start, no desktop integration.
 export WINEDLLOVERRIDES="mscoree=;mshtml=;winemenubuilder.exe="
-export WINEARCH=win64
+export WINEARCH=$arch
 unset DISPLAY WAYLAND_DISPLAY
+
+# One prefix holds one kind of Windows; the other kind's programs need their own.
+if [ -f "$prefix/system.reg" ] && ! grep -q "^#arch=$arch\$" "$prefix/system.reg"; then
+  echo "win-run.sh: $prefix is not a $arch prefix; give $program a prefix of its own (ZQ_WINEPREFIX)" >&2
+  exit 2
+fi
 
 mkdir -p "$(dirname "$prefix")"
 # The Polish locale: wine reads its code pages from the name and needs the locale
@@ -74,7 +89,11 @@ wine=(env "${polish[@]}" "$wine")
     timeout 60 wineserver -w >>"$prefix.log" 2>&1
     touch "$prefix/.zq-ready"
   fi
-) 9>"$prefix.lock" || skip "wine could not set up its prefix (see $prefix.log)"
+) 9>"$prefix.lock" || {
+  [ "$arch" = win32 ] &&
+    skip "32-bit wine could not set up its prefix; is 32-bit wine installed (Debian: wine32:i386)? (see $prefix.log)"
+  skip "wine could not set up its prefix (see $prefix.log)"
+}
 
 limit=${ZQ_WIN_TIMEOUT:-600}
 if [ -n "${ZQ_WIN_TTY:-}" ] && command -v script >/dev/null 2>&1; then

@@ -2,6 +2,7 @@
 
 #include "driver/run_state.h"
 #include "driver/startup.h"
+#include "driver/version.h"
 #include "driver/wizard.h"
 #include "platform/cp852.h"
 #include "shared/config.h"
@@ -86,7 +87,9 @@ void DrawBanner(RunState& run, const std::vector<std::string>& warnings) {
   run.screen.HideCursor();
   run.log.Color(10);
   run.log.Clear(true);
-  run.log.WriteLn(" PROGRAM DO PRZEPCHNIĘCIA DANYCH DOR_ZQ <= #980  NA 2020 1.07(x86)"_pl);
+  run.log.WriteLn(S(" PROGRAM DO PRZEPCHNIĘCIA DANYCH DOR_ZQ <= #980  NA 2020 "_pl)
+                      .append(kVersion)
+                      .append("(x86)"));
   run.log.Color(15);
   run.log.WriteLn(std::string(80, '\xC4'));
   run.log.Color(7);

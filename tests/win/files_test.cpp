@@ -236,6 +236,48 @@ TEST_F(Win32FilesTest, ReadsWritesSeeksAndTruncates) {
   EXPECT_EQ(error, kErrAccessDenied);
 }
 
+// A 32-bit program still sees files of 2 GiB and more whole: a size taken in 32 bits,
+// or signed, would make a big Source file count as missing (size below 1) or cut short.
+// Sparse files, so nothing is written but the last byte.
+TEST_F(Win32FilesTest, FilesOfTwoGibibytesAndMoreKeepTheirSize) {
+  constexpr std::int64_t kGiB = std::int64_t{1} << 30;
+  for (std::int64_t size : {2 * kGiB, 3 * kGiB, 5 * kGiB}) {
+    SCOPED_TRACE(size);
+    int error = 0;
+    {
+      auto f = Open("DUZY.DAT", kReadWrite, kShareNone, Disposition::kCreateAlways, error);
+      ASSERT_TRUE(f) << error;
+      std::int64_t position = 0;
+      ASSERT_TRUE(f->Seek(size - 1, Whence::kBegin, position, error)) << error;
+      ASSERT_EQ(position, size - 1);
+      std::size_t done = 0;
+      ASSERT_TRUE(f->Write("Z", 1, done, error)) << error;
+      ASSERT_TRUE(f->Close(error));
+    }
+    std::uint32_t attributes = 0;
+    std::int64_t seen = 0;
+    ASSERT_TRUE(files_->GetAttributes(Path("DUZY.DAT"), attributes, seen));
+    EXPECT_EQ(seen, size);
+    FindData data;
+    auto find = files_->FindFirst(Path("DUZY.DAT"), 0, data, error);
+    ASSERT_TRUE(find) << error;
+    EXPECT_EQ(data.size, size);
+    auto f = Open("DUZY.DAT", kRead, kShareReadWrite, Disposition::kOpenExisting, error);
+    ASSERT_TRUE(f) << error;
+    ASSERT_TRUE(f->Size(seen, error));
+    EXPECT_EQ(seen, size);
+    std::int64_t position = 0;
+    ASSERT_TRUE(f->Seek(-1, Whence::kEnd, position, error));
+    EXPECT_EQ(position, size - 1);
+    char last = 0;
+    std::size_t done = 0;
+    ASSERT_TRUE(f->Read(&last, 1, done, error));
+    EXPECT_EQ(std::string(&last, done), "Z");
+    ASSERT_TRUE(f->Close(error));
+    ASSERT_TRUE(files_->Remove(Path("DUZY.DAT"), error)) << error;
+  }
+}
+
 TEST_F(Win32FilesTest, SameObjectLooksPastSpelling) {
   int error = 0;
   ASSERT_TRUE(files_->MakeDirectory(Path("FIRMA"), error));
