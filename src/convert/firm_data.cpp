@@ -27,8 +27,6 @@ constexpr Rule kFirmAddressRules[] = {
     Carry("TELEFON"), Carry("KRAJ"),        Carry("KODUE"),
 };
 
-constexpr shared::TextField kMonthText = kAdvancePaymentRecord.Text("MonthText");
-
 std::string FirmFile(std::string_view dir, std::string_view name) {
   std::string path(dir);
   path += '\\';
@@ -50,9 +48,8 @@ bool ConvertFirmAddress(std::span<const std::uint8_t> in, std::span<std::uint8_t
 }
 
 bool FilterAdvancePayment(std::span<std::uint8_t> record) {
-  shared::RecordRef ref(record);
-  for (std::size_t m = 0; m < kMonthText.count; ++m)
-    ref.CarryFrom(ref, kMonthText.At(m), kMonthText.At(m));
+  // Cut in place: the characters past a text's end are carried as they are.
+  shared::CutTexts(shared::RecordRef(record), kAdvancePaymentFields);
   return true;
 }
 

@@ -594,5 +594,36 @@ TEST_F(PosixFilesTest, SameObjectAndCurrentDirectory) {
   EXPECT_EQ(files->CurrentDirectory(), before);
 }
 
+// A named pipe with nobody at the other end, or a device, where a data file belongs: every
+// way of opening it is refused as a file that cannot be read, at once (the alarm fails
+// the test instead of letting a regression wait for ever), and nothing is created.
+TEST_F(PosixFilesTest, PipesAndDevicesAreRefusedAtOnce) {
+  ASSERT_EQ(mkfifo((dir / "pipe").c_str(), 0666), 0);
+  fs::create_symlink("/dev/zero", dir / "zero");
+  fs::create_symlink("/dev/null", dir / "null");
+  // Read-only as well: the fallback open without write access must not wait either.
+  ASSERT_EQ(mkfifo((dir / "readonly pipe").c_str(), 0444), 0);
+  alarm(30);
+  for (const std::string name : {"pipe", "zero", "null", "readonly pipe"}) {
+    for (Access access : {kRead, kWrite, kReadWrite}) {
+      for (Disposition how : {Disposition::kOpenExisting, Disposition::kOpenAlways,
+                              Disposition::kCreateAlways, Disposition::kCreateNew}) {
+        SCOPED_TRACE(name + " access " + std::to_string(access) + " disposition " +
+                     std::to_string(static_cast<int>(how)));
+        int error = kErrNone;
+        auto file = OpenFile(dir.Prefix() + name, access, kShareReadWrite, how, error);
+        EXPECT_EQ(file, nullptr);
+        EXPECT_EQ(error, how == Disposition::kCreateNew ? kErrFileExists : kErrAccessDenied);
+      }
+    }
+  }
+  alarm(0);
+  EXPECT_TRUE(fs::is_fifo(dir / "pipe"));
+  std::uint32_t attributes = 0;
+  std::int64_t size = -1;
+  ASSERT_TRUE(files->GetAttributes(dir.Prefix() + "pipe", attributes, size));
+  EXPECT_EQ(size, 0);  // the size checks of the copies see nothing to copy
+}
+
 }  // namespace
 }  // namespace zq::platform

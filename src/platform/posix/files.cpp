@@ -192,6 +192,8 @@ int MapErrno(int e, const Resolved* r, int fallback = kErrGeneric) {
       return kErrPathNotFound;
     case EACCES:
     case EPERM:
+    case ENXIO:  // a pipe without a reader, a device without its hardware
+    case ENODEV:
     case EISDIR:
     case EROFS:
       return kErrAccessDenied;
@@ -499,6 +501,9 @@ class PosixFiles final : public Files {
     // access asked for is enforced by the file object.
     bool readable = true;
     bool writable = true;
+    // O_NONBLOCK, so that a named pipe with no writer cannot hold the open; it changes
+    // nothing for the regular files kept below.
+    create |= O_NONBLOCK | O_NOCTTY;
     int fd = ::open(r.host.c_str(), O_RDWR | O_CLOEXEC | create, 0666);
     if (fd < 0 && (errno == EACCES || errno == EROFS || errno == ETXTBSY || errno == EPERM)) {
       if (access == kRead && disposition != Disposition::kCreateAlways) {
@@ -513,8 +518,10 @@ class PosixFiles final : public Files {
       error = MapErrno(errno, &r);
       return nullptr;
     }
+    // Data files only: a pipe, a device or a directory where a file is expected would
+    // wait for ever or read without end, so it is refused as an unreadable file.
     struct stat st;
-    if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
       ::close(fd);
       error = kErrAccessDenied;
       return nullptr;
