@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Runs every fuzz target for a short time from its seed corpus (fuzz/corpus/<target>):
-# SECONDS in all (240 by default) shared among the targets, at most 15 each,
+# SECONDS in all (180 by default) shared among the targets, at most 15 each,
 # the corpus copied first so that the committed seeds stay small. A crash, a broken
 # invariant or a hang fails the run and prints the input that showed it; keep that input
 # as fuzz/regressions/<target>/<name> once the fault is mended.
 #   fuzz/run.sh BUILD_DIR [SECONDS] [TARGET...]
 set -uo pipefail
 build=${1:?usage: fuzz/run.sh BUILD_DIR [SECONDS] [TARGET...]}
-budget=${2:-240}
+budget=${2:-180}
 shift $(($# >= 2 ? 2 : 1))
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)

@@ -26,9 +26,9 @@ cd "$build"
 ctest --output-on-failure -j"$(nproc)"
 
 # --- Fuzzing: every libFuzzer target of fuzz/ for a short while (ZQ_FUZZ_SECONDS in all,
-# 240 by default, at most 15 a target; 0 leaves it out), built with clang on its own.
+# 180 by default, at most 15 a target; 0 leaves it out), built with clang on its own.
 cd "$OLDPWD"
-fuzz_seconds=${ZQ_FUZZ_SECONDS:-240}
+fuzz_seconds=${ZQ_FUZZ_SECONDS:-180}
 fuzz_failed=0
 if [ "$fuzz_seconds" != 0 ]; then
   fuzz_need=()

@@ -85,6 +85,16 @@ void MoveEveryOtherKey(convert::StaffTransfer& staff, std::string_view source, s
   }
 }
 
+// The tax forms: every form or each on the answer, the annual settings of 2020 or not.
+template <auto Convert>
+void FormStep(Copier& copier, std::uint8_t options, std::string_view source,
+              std::string_view target) {
+  Convert(
+      copier,
+      {.selection = static_cast<std::uint16_t>(options & 1), .annualFrom2020 = (options & 2) != 0},
+      source, target);
+}
+
 const std::vector<RecordRow>& Rows() {
   namespace c = zq::convert;
   static const std::vector<RecordRow> rows = {
@@ -162,28 +172,14 @@ const std::vector<RecordRow>& Rows() {
       {.name = "pid5",
        .inSize = c::kTaxFormRecordSize,
        .outSize = c::kTaxFormRecordSize,
-       .step =
-           [](Copier& copier, std::uint8_t options, std::string_view source,
-              std::string_view target) {
-             c::ConvertPid5Forms(copier,
-                                 {.selection = static_cast<std::uint16_t>(options & 1),
-                                  .annualFrom2020 = (options & 2) != 0},
-                                 source, target);
-           },
+       .step = FormStep<c::ConvertPid5Forms>,
        .stepConverts = true,
        .layout = &c::kPid5Record,
        .diff = [](Input) { return Diff::kAnything; }},
       {.name = "pit28",
        .inSize = c::kTaxFormRecordSize,
        .outSize = c::kTaxFormRecordSize,
-       .step =
-           [](Copier& copier, std::uint8_t options, std::string_view source,
-              std::string_view target) {
-             c::ConvertPit28Forms(copier,
-                                  {.selection = static_cast<std::uint16_t>(options & 1),
-                                   .annualFrom2020 = (options & 2) != 0},
-                                  source, target);
-           },
+       .step = FormStep<c::ConvertPit28Forms>,
        .stepConverts = true,
        .layout = &c::kPit28Record,
        .diff = [](Input) { return Diff::kAnything; }},
