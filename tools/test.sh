@@ -26,11 +26,39 @@ cmake --build "$build" -j"$(nproc)"
 cd "$build"
 ctest --output-on-failure -j"$(nproc)"
 
+# --- Fuzzing: every libFuzzer target of fuzz/ for a short while (ZQ_FUZZ_SECONDS in all,
+# 180 by default, at most 15 a target; 0 leaves it out), built with clang on its own.
+cd "$OLDPWD"
+fuzz_seconds=${ZQ_FUZZ_SECONDS:-180}
+fuzz_failed=0
+if [ "$fuzz_seconds" != 0 ]; then
+  fuzz_need=()
+  command -v clang++ >/dev/null || fuzz_need+=(clang)
+  compgen -G "/usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a" >/dev/null ||
+    fuzz_need+=(libclang-rt-dev)
+  if [ ${#fuzz_need[@]} -gt 0 ]; then
+    sudo=()
+    [ "$(id -u)" = 0 ] || sudo=(sudo)
+    "${sudo[@]}" apt-get update -qq &&
+      "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${fuzz_need[@]}" >/dev/null ||
+      echo "tools/test.sh: could not install ${fuzz_need[*]}" >&2
+  fi
+  if command -v clang++ >/dev/null; then
+    fuzz_build=${ZQ_FUZZ_BUILD:-build-fuzz}
+    CC=clang CXX=clang++ cmake -S . -B "$fuzz_build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      -DZQ_FUZZ=ON -DZQ_TESTS=OFF -DZQ_BENCH=OFF >/dev/null
+    cmake --build "$fuzz_build" -j"$(nproc)"
+    # A finding fails the whole run, after the Windows part below has run too.
+    fuzz/run.sh "$fuzz_build" "$fuzz_seconds" || fuzz_failed=1
+  else
+    echo "tools/test.sh: no clang: the fuzz targets were not run" >&2
+  fi
+fi
+
 # --- Windows build: cross-compiled with MinGW-w64 and tested under wine ------------
 # The test programs of the headless backend, the Win32 backend's own tests, the lock
 # exclusion of two processes and the Wizard walk of zq18-20.exe in a tmux pane.
 # Without a working wine those tests are reported as skipped.
-cd "$OLDPWD"
 [ -f tools/win-run.sh ] || { echo "tools/test.sh: not in the source tree" >&2; exit 1; }
 win_need=()
 command -v x86_64-w64-mingw32-g++-posix >/dev/null || win_need+=(g++-mingw-w64-x86-64-posix)
@@ -97,4 +125,8 @@ if command -v i686-w64-mingw32-g++-posix >/dev/null; then
   fi
 else
   echo "tools/test.sh: no i686 MinGW-w64 compiler: the 32-bit Windows build and its tests were skipped" >&2
+fi
+if [ "$fuzz_failed" != 0 ]; then
+  echo "tools/test.sh: a fuzz target found a fault (the input is named above)" >&2
+  exit 1
 fi

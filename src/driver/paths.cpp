@@ -1,5 +1,6 @@
 #include "driver/paths.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "driver/options.h"
@@ -45,7 +46,12 @@ PathSettings ReadPathSettings(platform::Files& files, const std::string& path) {
     bool target = line.starts_with("DOR_2020=");
     if (!source && !target) continue;
     std::string value = line.substr(9);
-    if (value.size() + 1 > kMaxTreeLength) {
+    // A control character (a carriage return inside the line, a zero byte) names no
+    // directory, and a zero byte would end the name early on the host: refused like a
+    // value too long.
+    const bool control = std::any_of(value.begin(), value.end(),
+                                     [](char c) { return static_cast<unsigned char>(c) < ' '; });
+    if (value.size() + 1 > kMaxTreeLength || control) {
       settings.refused.push_back(line);
       continue;
     }

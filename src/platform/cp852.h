@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 namespace zq {
 
@@ -77,18 +78,14 @@ std::string Utf8ToCp852(std::string_view utf8, char fallback = '?');
 
 namespace detail {
 
-template <std::size_t N>
-struct Utf8Literal {
-  char text[N]{};
-  consteval Utf8Literal(const char (&s)[N]) {
-    for (std::size_t i = 0; i < N; ++i) text[i] = s[i];
-  }
-};
-
-template <Utf8Literal L>
+// The literal's bytes as template arguments, one character each: clang 14 crashes when
+// it has to print a class-type template argument holding the text (in a note about an
+// evaluation that passes the literal on), and a character pack it prints well.
+template <char... Cs>
 struct Cp852Literal {
+  static constexpr char kText[] = {Cs..., '\0'};
   static consteval std::size_t Count() {
-    std::string_view s(L.text, sizeof(L.text) - 1);
+    std::string_view s(kText, sizeof...(Cs));
     std::size_t n = 0;
     for (std::size_t i = 0; i < s.size();) {
       DecodeUtf8(s, i);
@@ -96,8 +93,11 @@ struct Cp852Literal {
     }
     return n;
   }
-  static consteval std::array<char, Count() + 1> Convert() {
-    std::string_view s(L.text, sizeof(L.text) - 1);
+  // constexpr, not consteval (clang 14 refuses a consteval call in the initializer of a
+  // static member of a class template); kBytes being constexpr still makes it run at
+  // compile time.
+  static constexpr std::array<char, Count() + 1> Convert() {
+    std::string_view s(kText, sizeof...(Cs));
     std::array<char, Count() + 1> out{};
     std::size_t n = 0;
     for (std::size_t i = 0; i < s.size();) {
@@ -113,11 +113,21 @@ struct Cp852Literal {
 
 }  // namespace detail
 
-// "Kopiuję plik "_pl is the code page 852 form of a UTF-8 source literal, made at compile time.
-template <detail::Utf8Literal L>
-constexpr std::string_view operator""_pl() {
-  using T = detail::Cp852Literal<L>;
+// "Kopiuję plik "_pl is the code page 852 form of a UTF-8 source literal, made at compile
+// time. A string literal operator template with a character pack is an extension both
+// GCC and clang have.
+#ifdef __clang__
+#pragma clang diagnostic push
+#pragma clang diagnostic ignored "-Wgnu-string-literal-operator-template"
+#endif
+template <class C, C... Cs>
+consteval std::string_view operator""_pl() {
+  static_assert(std::is_same_v<C, char>, "a plain string literal");
+  using T = detail::Cp852Literal<Cs...>;
   return std::string_view(T::kBytes.data(), T::kBytes.size() - 1);
 }
+#ifdef __clang__
+#pragma clang diagnostic pop
+#endif
 
 }  // namespace zq

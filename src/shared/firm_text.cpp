@@ -331,6 +331,10 @@ FileStatus ReadFirmText(platform::Files& files, std::string_view path, FirmText&
     switch (k.kind) {
       case Kind::kText:
         v.text = ini.ReadText(k.section, k.key).substr(0, k.length);
+        // A text cut just after a blank would lose it when written and read again: the
+        // file keeps no blanks at the end of a line.
+        while (!v.text.empty() && static_cast<unsigned char>(v.text.back()) <= ' ')
+          v.text.pop_back();
         break;
       case Kind::kInteger: {
         // A number the 16-bit field cannot hold is as unreadable as a word: it would

@@ -225,7 +225,9 @@ std::string IniFile::ReadText(std::string_view section, std::string_view key,
                               std::string_view defaultValue) const {
   const std::string* line = FindValueLine(section, key);
   if (!line) return std::string(defaultValue);
-  return std::string(*ValueFor(*line, tui::UpperText(key)));
+  // A carriage return inside a line (the line reader ends lines only at LF) is read as
+  // the blank it becomes when written, so a value read and written back is unchanged.
+  return Sanitize(*ValueFor(*line, tui::UpperText(key)));
 }
 
 char IniFile::ReadChar(std::string_view section, std::string_view key, char defaultValue) const {

@@ -139,6 +139,15 @@ using TextField = FieldOf<std::string>;
 struct RawBytes {};
 using BytesField = FieldOf<RawBytes>;  // any field, seen as its raw bytes
 
+// clang 14 crashes generating code for a consteval call whose field is passed straight
+// on as an argument; built by it, the lookups are constexpr, still checked at compile
+// time wherever their result must be a constant (and everywhere by other compilers).
+#if defined(__clang__) && __clang_major__ < 15
+#define ZQ_FIELD_LOOKUP constexpr
+#else
+#define ZQ_FIELD_LOOKUP consteval
+#endif
+
 struct Layout {
   std::string_view name;  // of the file, for messages and tests
   std::size_t size = 0;   // record size in bytes
@@ -146,17 +155,27 @@ struct Layout {
 
   // Lookups by name, evaluated by the compiler: an unknown name or a field of another
   // kind fails the build.
-  consteval Field operator[](std::string_view field) const { return Named(field); }
-  consteval IntField Int(std::string_view field) const {
+  ZQ_FIELD_LOOKUP Field operator[](std::string_view field) const { return Named(field); }
+  ZQ_FIELD_LOOKUP IntField Int(std::string_view field) const {
     Field f = Named(field);
     if (!IsInteger(f.kind)) throw "field is not an integer";
     return IntField{f};
   }
-  consteval FlagField Flag(std::string_view field) const { return {Expect(field, Kind::Bool)}; }
-  consteval RealField Real(std::string_view field) const { return {Expect(field, Kind::Real)}; }
-  consteval DateField Date(std::string_view field) const { return {Expect(field, Kind::Date)}; }
-  consteval TextField Text(std::string_view field) const { return {Expect(field, Kind::Text)}; }
-  consteval BytesField Bytes(std::string_view field) const { return BytesField{Named(field)}; }
+  ZQ_FIELD_LOOKUP FlagField Flag(std::string_view field) const {
+    return {Expect(field, Kind::Bool)};
+  }
+  ZQ_FIELD_LOOKUP RealField Real(std::string_view field) const {
+    return {Expect(field, Kind::Real)};
+  }
+  ZQ_FIELD_LOOKUP DateField Date(std::string_view field) const {
+    return {Expect(field, Kind::Date)};
+  }
+  ZQ_FIELD_LOOKUP TextField Text(std::string_view field) const {
+    return {Expect(field, Kind::Text)};
+  }
+  ZQ_FIELD_LOOKUP BytesField Bytes(std::string_view field) const {
+    return BytesField{Named(field)};
+  }
 
   // Lookup at run time (for names that come from data); nullptr when absent.
   constexpr const Field* Find(std::string_view field) const {

@@ -109,7 +109,7 @@ TEST_F(ByteCopyTest, WriteErrors) {
   copier.overwriteMemory = -1;
   Write("src.bin", Pattern(5000));
   Key(' ');
-  copier.CopyFileBytes(Path("src.bin"), "/dev/full");
+  copier.CopyFileBytes(Path("src.bin"), FullDisk());
   EXPECT_EQ(sink.Lines().back(), "12|Błąd zapisu danych");
   EXPECT_EQ(KeysLeft(), 0u);
 

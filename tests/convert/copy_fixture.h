@@ -44,6 +44,11 @@ class CopyFixture : public ::testing::Test {
   CopyFixture() { log.AddSink(&sink); }
 
   std::string Path(const std::string& name) const { return dir.Prefix() + name; }
+  // A target on a full disk: its first write fails, nothing put.
+  std::string FullDisk() {
+    files.Plan(Path("full"), {.writeFailsAfter = 0, .error = platform::kErrDiskFull});
+    return Path("full");
+  }
   // Screen row 1..25 in UTF-8 without trailing blanks.
   std::string Row(int row) const {
     std::string text = rig.console.RowText(row - 1);

@@ -240,7 +240,7 @@ TEST_F(CopyStatusTest, EachPrimitiveTellsHowItEnded) {
     EXPECT_EQ(Run(p, Path("dst")), CopyStatus::kKept);
     for (int i = 0; i < 8; ++i) Key(' ');  // enough for every failure that waits
     EXPECT_EQ(Run(p, Path("kat")), CopyStatus::kCreateFailed);
-    EXPECT_EQ(Run(p, "/dev/full"), CopyStatus::kWriteFailed);
+    EXPECT_EQ(Run(p, FullDisk()), CopyStatus::kWriteFailed);
     files.Plan(Path("src"), {.readFailsAfter = 5});
     EXPECT_EQ(Run(p, Path("nowy")), CopyStatus::kReadFailed);
     files.Plan(Path("src"), {.failOpen = true});

@@ -215,11 +215,11 @@ TEST_F(RecordCopyTest, WriteErrors) {
   copier.overwriteMemory = -1;
   Write("src.rek", Pattern(512 * 300));
   Key(' ');
-  copier.CopyRecords(Path("src.rek"), "/dev/full", 512, nullptr);
+  copier.CopyRecords(Path("src.rek"), FullDisk(), 512, nullptr);
   EXPECT_EQ(sink.Lines().back(), "12|Błąd zapisu danych");
   EXPECT_EQ(KeysLeft(), 0u);
   Key(' ');
-  copier.ConvertRecords(Path("src.rek"), "/dev/full", 512, 1024, [](auto, auto) { return true; });
+  copier.ConvertRecords(Path("src.rek"), FullDisk(), 512, 1024, [](auto, auto) { return true; });
   EXPECT_EQ(sink.Lines().back(), "12|Błąd zapisu danych");
   EXPECT_EQ(KeysLeft(), 0u);
 

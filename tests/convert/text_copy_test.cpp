@@ -119,8 +119,8 @@ TEST_F(TextCopyTest, ReadErrorKeepsWhatWasCopiedAndDoesNotWait) {
 TEST_F(TextCopyTest, WriteErrorsDoNotWait) {
   Write("src.txt", "a\r\nb\r\n");
   Key(' ');
-  copier.CopyTextFile(Path("src.txt"), "/dev/full");
-  EXPECT_EQ(sink.Lines().back(), "12|Błąd zapisu do pliku /dev/full");
+  copier.CopyTextFile(Path("src.txt"), FullDisk());
+  EXPECT_EQ(sink.Lines().back(), "12|Błąd zapisu do pliku " + Cp852ToUtf8(Path("full")));
 
   files.Plan(Path("dst.txt"), {.writeStallsAfter = 2});
   copier.CopyTextFile(Path("src.txt"), Path("dst.txt"));

@@ -27,10 +27,17 @@ namespace zq::driver::test_rig {
 namespace fs = std::filesystem;
 
 // A code page 852 literal as a std::string, for building expected lines.
-template <zq::detail::Utf8Literal L>
+#ifdef __clang__
+#pragma clang diagnostic push
+#pragma clang diagnostic ignored "-Wgnu-string-literal-operator-template"
+#endif
+template <class C, C... Cs>
 std::string operator""_ps() {
-  return std::string(zq::operator""_pl<L>());
+  return std::string(zq::operator""_pl<C, Cs... > ());
 }
+#ifdef __clang__
+#pragma clang diagnostic pop
+#endif
 
 inline constexpr std::uint16_t kEnter = 0x1C0D;
 inline constexpr std::uint16_t kF5 = 0x3F00;

@@ -81,6 +81,15 @@ TEST_F(StartupTest, GarbageOrOverlongPathSettingsKeepTheDefaults) {
   EXPECT_NE(rig.console.RowText(2).find(Cp852ToUtf8("Pominięto"_pl)), std::string::npos);
 }
 
+TEST_F(StartupTest, PathSettingsWithControlCharactersAreRefused) {
+  // A carriage return inside a line and a zero byte, which would end the host's name.
+  Pth(std::string("DOR_2019=D:\\A\rB\r\nDOR_2020=D:\\X\0Y\r\n", 34));
+  auto run = Start({"E:\\X"});
+  EXPECT_EQ(run->options.sourceTree, "\\DOR_2019\\");
+  EXPECT_EQ(run->options.targetTree, "E:\\X");
+  EXPECT_EQ(refused.size(), 2u);
+}
+
 TEST_F(StartupTest, ExtraFileList) {
   auto run = Start();
   EXPECT_TRUE(run->extraFiles.empty());

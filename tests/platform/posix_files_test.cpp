@@ -418,15 +418,14 @@ TEST_F(PosixFilesTest, SizesAndOffsetsAreSixtyFourBit) {
   EXPECT_EQ(data.size, kBig);
 }
 
-TEST_F(PosixFilesTest, WriteToFullDeviceReportsDiskFull) {
+// The full device stood for a full disk; as a device it is now no file to write at all,
+// and a copy into it is refused before anything is lost, not reported as written.
+TEST_F(PosixFilesTest, WriteToFullDeviceIsRefused) {
   if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
   int error = -1;
   auto f = OpenFile("/dev/full", kWrite, kShareReadWrite, Disposition::kOpenExisting, error);
-  ASSERT_NE(f, nullptr) << error;
-  std::size_t done = 99;
-  EXPECT_FALSE(f->Write("abc", 3, done, error));
-  EXPECT_EQ(error, kErrDiskFull);
-  EXPECT_EQ(done, 0u);
+  EXPECT_EQ(f, nullptr);
+  EXPECT_EQ(error, kErrAccessDenied);
 }
 
 struct ShareCase {
@@ -679,6 +678,37 @@ TEST_F(PosixFilesTest, SameObjectAndCurrentDirectory) {
   EXPECT_EQ(files->CurrentDirectory(), "/");
   ASSERT_TRUE(files->SetCurrentDirectory(before, error));
   EXPECT_EQ(files->CurrentDirectory(), before);
+}
+
+// A named pipe with nobody at the other end, or a device, where a data file belongs: every
+// way of opening it is refused as a file that cannot be read, at once (the alarm fails
+// the test instead of letting a regression wait for ever), and nothing is created.
+TEST_F(PosixFilesTest, PipesAndDevicesAreRefusedAtOnce) {
+  ASSERT_EQ(mkfifo((dir / "pipe").c_str(), 0666), 0);
+  fs::create_symlink("/dev/zero", dir / "zero");
+  fs::create_symlink("/dev/null", dir / "null");
+  // Read-only as well: the fallback open without write access must not wait either.
+  ASSERT_EQ(mkfifo((dir / "readonly pipe").c_str(), 0444), 0);
+  alarm(30);
+  for (const std::string name : {"pipe", "zero", "null", "readonly pipe"}) {
+    for (Access access : {kRead, kWrite, kReadWrite}) {
+      for (Disposition how : {Disposition::kOpenExisting, Disposition::kOpenAlways,
+                              Disposition::kCreateAlways, Disposition::kCreateNew}) {
+        SCOPED_TRACE(name + " access " + std::to_string(access) + " disposition " +
+                     std::to_string(static_cast<int>(how)));
+        int error = kErrNone;
+        auto file = OpenFile(dir.Prefix() + name, access, kShareReadWrite, how, error);
+        EXPECT_EQ(file, nullptr);
+        EXPECT_EQ(error, how == Disposition::kCreateNew ? kErrFileExists : kErrAccessDenied);
+      }
+    }
+  }
+  alarm(0);
+  EXPECT_TRUE(fs::is_fifo(dir / "pipe"));
+  std::uint32_t attributes = 0;
+  std::int64_t size = -1;
+  ASSERT_TRUE(files->GetAttributes(dir.Prefix() + "pipe", attributes, size));
+  EXPECT_EQ(size, 0);  // the size checks of the copies see nothing to copy
 }
 
 }  // namespace

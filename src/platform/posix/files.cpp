@@ -307,6 +307,8 @@ int MapErrno(int e, const Resolved* r, int fallback = kErrGeneric) {
       return kErrPathNotFound;
     case EACCES:
     case EPERM:
+    case ENXIO:  // a pipe without a reader, a device without its hardware
+    case ENODEV:
     case EISDIR:
     case EROFS:
       return kErrAccessDenied;
@@ -633,33 +635,38 @@ class PosixFiles final : public Files {
     bool readable = true;
     bool writable = true;
     // A name the lookup did not find is made exclusively, so that a file another program
-    // made meanwhile is opened (and cut) as the existing file it is.
+    // made meanwhile is opened (and cut) as the existing file it is. O_NONBLOCK, so that
+    // a named pipe with no writer cannot hold the open; it changes nothing for the
+    // regular files kept below.
+    const int always = O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
     bool made = !r.exists && create != 0;
-    int flags = create | (made ? O_EXCL : 0);
-    int fd = ::open(r.host.c_str(), O_RDWR | O_CLOEXEC | flags, 0666);
+    int flags = create | (made ? O_EXCL : 0) | always;
+    int fd = ::open(r.host.c_str(), O_RDWR | flags, 0666);
     if (fd < 0 && made && errno == EEXIST && disposition != Disposition::kCreateNew) {
       made = false;
-      flags = create;
-      fd = ::open(r.host.c_str(), O_RDWR | O_CLOEXEC | flags, 0666);
+      flags = create | always;
+      fd = ::open(r.host.c_str(), O_RDWR | flags, 0666);
     }
     if (fd < 0 && (errno == EACCES || errno == EROFS || errno == ETXTBSY || errno == EPERM)) {
       if (access == kRead && disposition != Disposition::kCreateAlways) {
         writable = false;
-        fd = ::open(r.host.c_str(), O_RDONLY | O_CLOEXEC | flags, 0666);
+        fd = ::open(r.host.c_str(), O_RDONLY | flags, 0666);
       } else if (access == kWrite) {
         readable = false;
-        fd = ::open(r.host.c_str(), O_WRONLY | O_CLOEXEC | flags, 0666);
+        fd = ::open(r.host.c_str(), O_WRONLY | flags, 0666);
       }
     }
     if (fd < 0) {
       error = MapErrno(errno, &r);
       return nullptr;
     }
-    // A file made by this open, or a regular file the lookup saw and that opened for
-    // writing (which a directory does not), needs no more asking.
+    // Data files only: a pipe, a device or a directory where a file is expected would
+    // wait for ever or read without end, so it is refused as an unreadable file. A file
+    // made by this open, or a regular file the lookup saw and that opened for writing,
+    // needs no more asking.
     struct stat st = r.st;
     if (!made && !(writable && r.exists && S_ISREG(r.st.st_mode)) &&
-        (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode))) {
+        (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
       ::close(fd);
       error = kErrAccessDenied;
       return nullptr;
