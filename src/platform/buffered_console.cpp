@@ -58,6 +58,13 @@ void BufferedConsole::WriteCells(int column, int row, std::span<const Cell> cell
   if (!cells.empty()) drawn_ = true;
 }
 
+void BufferedConsole::WriteRows(int row, std::span<const Cell> cells) {
+  for (std::size_t at = 0; at < cells.size(); at += kColumns, ++row)
+    buffer_.WriteCells(0, row,
+                       cells.subspan(at, std::min<std::size_t>(kColumns, cells.size() - at)));
+  if (!cells.empty()) drawn_ = true;
+}
+
 void BufferedConsole::ReadCells(int column, int row, std::span<Cell> cells) const {
   buffer_.ReadCells(column, row, cells);
 }
