@@ -59,9 +59,7 @@ void BufferedConsole::WriteCells(int column, int row, std::span<const Cell> cell
 }
 
 void BufferedConsole::WriteRows(int row, std::span<const Cell> cells) {
-  for (std::size_t at = 0; at < cells.size(); at += kColumns, ++row)
-    buffer_.WriteCells(0, row,
-                       cells.subspan(at, std::min<std::size_t>(kColumns, cells.size() - at)));
+  buffer_.WriteRows(row, cells);
   if (!cells.empty()) drawn_ = true;
 }
 

@@ -35,6 +35,30 @@ void DisplayBuffer::WriteCells(int column, int row, std::span<const Cell> cells)
   damageHi_[r] = std::max(damageHi_[r], static_cast<int>(last));
 }
 
+void DisplayBuffer::WriteRows(int row, std::span<const Cell> cells) {
+  const std::size_t whole = cells.size() / kColumns;
+  if (row < 0 || static_cast<std::size_t>(row) + whole > static_cast<std::size_t>(kRows)) {
+    // Rows off the grid: row by row, each clipped.
+    for (std::size_t at = 0; at < cells.size(); at += kColumns, ++row)
+      WriteCells(0, row, cells.subspan(at, std::min<std::size_t>(kColumns, cells.size() - at)));
+    return;
+  }
+  // The band is one stretch of the shadow: compared and copied in one go, every row of
+  // it damaged when any changed (a flush sends only the cells that differ).
+  const std::size_t bytes = whole * kColumns * sizeof(Cell);
+  Cell* out = &shadow_[Index(0, row)];
+  if (bytes > 0 && std::memcmp(out, cells.data(), bytes) != 0) {
+    std::memcpy(out, cells.data(), bytes);
+    for (std::size_t r = static_cast<std::size_t>(row); r < static_cast<std::size_t>(row) + whole;
+         ++r) {
+      damageLo_[r] = 0;
+      damageHi_[r] = kColumns;
+    }
+  }
+  if (cells.size() > whole * kColumns)
+    WriteCells(0, row + static_cast<int>(whole), cells.subspan(whole * kColumns));
+}
+
 void DisplayBuffer::ReadCells(int column, int row, std::span<Cell> cells) const {
   for (std::size_t i = 0; i < cells.size(); ++i) {
     long long c = static_cast<long long>(column) + static_cast<long long>(i);

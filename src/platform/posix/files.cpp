@@ -129,6 +129,22 @@ class Listings {
     return Take(it->second, want, found);
   }
 
+  // Every host name in `dir`, from its listing while the listings are held (listed once,
+  // then kept true by this program's own changes); false when not held or `dir` cannot
+  // be listed.
+  bool HostNames(const std::string& dir, std::vector<std::string>& names) {
+    if (holds_ == 0) return false;
+    auto it = dirs_.find(dir);
+    if (it == dirs_.end()) {
+      Listing listing;
+      if (!Load(dir, listing)) return false;
+      it = dirs_.emplace(dir, std::move(listing)).first;
+    }
+    for (const auto& entry : it->second)
+      names.insert(names.end(), entry.second.begin(), entry.second.end());
+    return true;
+  }
+
   // Whether `dir` is known to be a directory without asking the host.
   bool Knows(const std::string& dir) const { return holds_ > 0 && dirs_.count(dir) > 0; }
 
@@ -664,7 +680,9 @@ class PosixFiles final : public Files {
       error = kErrAccessDenied;
       return nullptr;
     }
-    if (made && r.has_last) listings_.Added(r.parent, r.last);
+    // A file another program made after its directory was listed is in the listing
+    // from the first open of it on.
+    if (r.has_last && (made || r.exists)) listings_.Added(r.parent, r.last);
     int shared = TakeShare(fd, readable, writable, access, share, !made);
     if (shared != kErrNone) {
       ::close(fd);
@@ -770,16 +788,24 @@ class PosixFiles final : public Files {
       error = kErrFileNotFound;
       return nullptr;
     }
-    DIR* d = opendir(r.parent.c_str());
-    if (d == nullptr) {
-      error = errno == ENOENT || errno == ENOTDIR ? kErrPathNotFound : MapErrno(errno, nullptr);
-      return nullptr;
+    // A firm's items search its directories for patterns many times over: while the
+    // listings are held, each directory is listed once.
+    std::vector<std::string> names;
+    if (!listings_.HostNames(r.parent, names)) {
+      DIR* d = opendir(r.parent.c_str());
+      if (d == nullptr) {
+        error = errno == ENOENT || errno == ENOTDIR ? kErrPathNotFound : MapErrno(errno, nullptr);
+        return nullptr;
+      }
+      while (dirent* e = readdir(d)) {
+        std::string_view host = e->d_name;
+        if (host != "." && host != "..") names.emplace_back(host);
+      }
+      closedir(d);
     }
     std::vector<std::pair<std::string, FindData>> found;  // host name, entry
     const std::uint32_t kMasked = kAttrHidden | kAttrSystem | kAttrDirectory;
-    while (dirent* e = readdir(d)) {
-      std::string_view host = e->d_name;
-      if (host == "." || host == "..") continue;
+    for (const std::string& host : names) {
       FindData data;
       data.name = Utf8ToCp852(host);
       if (!MatchPattern(r.pattern, data.name)) continue;
@@ -789,9 +815,8 @@ class PosixFiles final : public Files {
       data.attributes = AttributesOf(st, host);
       if ((data.attributes & kMasked & ~mask) != 0) continue;
       data.size = S_ISREG(st.st_mode) ? st.st_size : 0;
-      found.emplace_back(std::string(host), std::move(data));
+      found.emplace_back(host, std::move(data));
     }
-    closedir(d);
     if (found.empty()) {
       error = kErrFileNotFound;
       return nullptr;
