@@ -317,7 +317,7 @@ CopyStatus Copier::FinishRecords(BufferedWriter& writer, bool writeFailed,
 bool Copier::OpenRecordFiles(std::string_view source, std::string_view target,
                              std::int64_t& sourceSize, std::unique_ptr<File>& in,
                              std::unique_ptr<File>& out, CopyStatus& status) {
-  sourceSize = FileSizeOf(source);
+  sourceSize = lastSourceSize = FileSizeOf(source);
   if (sourceSize < 1) {
     log_.AlertLn(kColourWarning, Concat({"Brak pliku źródłowego "_pl, source}));
     SlowPause();

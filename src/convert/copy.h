@@ -69,6 +69,9 @@ class Copier {
   std::int32_t recordCounter = 0;
   // A one-second pause after each finished copy, so the user can follow the log.
   bool showSlowly = false;
+  // Size of the source of the last record copy or conversion, as found before it
+  // opened the source (0 when there was none), so that callers need not ask again.
+  std::int64_t lastSourceSize = 0;
 
   // Waits for a key with the cursor shown, drops any further keys already waiting
   // and returns the character of the first (0 for keys without one).

@@ -514,7 +514,7 @@ CopyStatus ConvertRecordFile(FirmContext& firm, const std::string& source,
   CopyStatus status = copier.ConvertRecords(source, target, inSize, outSize, converter);
   firm.Count(status);
   bool ran = status == CopyStatus::kCopied || status == CopyStatus::kCloseFailed;
-  std::int64_t tail = inSize > 0 ? copier.FileSizeOf(source) % inSize : 0;
+  std::int64_t tail = inSize > 0 ? copier.lastSourceSize % inSize : 0;
   if (ran && tail > 0) {
     if (firm.Log().Column() > 1) firm.Log().WriteLn();
     firm.Log().AlertLn(convert::kColourWarning,

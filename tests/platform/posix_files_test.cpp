@@ -224,6 +224,51 @@ TEST_F(PosixFilesTest, FilesOtherProcessesMadeBeforeTheHoldAreFound) {
   EXPECT_TRUE(files->GetAttributes(d + "\\CENNIK.TXT", attributes, size));
 }
 
+// Records read and written one after another, each after a seek to where it starts
+// (most of those seeks ask nothing of the host): every step lands where a seek of the
+// host would put it, also after another open of the file changed it.
+TEST_F(PosixFilesTest, SeeksBetweenRecordsLandWhereTheHostWould) {
+  auto f = Create("list.dat", "aaaabbbbccccdddd");
+  ASSERT_NE(f, nullptr);
+  int error = 0;
+  std::int64_t pos = -1;
+  std::size_t done = 0;
+  char rec[4];
+  auto at = [&](std::int64_t offset, Whence whence) {
+    EXPECT_TRUE(f->Seek(offset, whence, pos, error));
+    return pos;
+  };
+  auto read = [&] {
+    EXPECT_TRUE(f->Read(rec, sizeof rec, done, error));
+    return std::string(rec, done);
+  };
+  EXPECT_EQ(at(16, Whence::kBegin), 16);  // where the write left it
+  EXPECT_EQ(read(), "");
+  EXPECT_EQ(at(0, Whence::kBegin), 0);
+  EXPECT_EQ(read(), "aaaa");
+  EXPECT_EQ(at(4, Whence::kBegin), 4);
+  EXPECT_EQ(read(), "bbbb");
+  EXPECT_EQ(at(-4, Whence::kCurrent), 4);
+  EXPECT_TRUE(f->Write("BBBB", 4, done, error));
+  EXPECT_EQ(at(8, Whence::kBegin), 8);
+  EXPECT_EQ(read(), "cccc");
+  // Another open rewrites the last record; this one still reads what is there.
+  {
+    auto other = files->Open(dir.Prefix() + "list.dat", kReadWrite, kShareReadWrite,
+                             Disposition::kOpenExisting, error);
+    ASSERT_NE(other, nullptr);
+    EXPECT_TRUE(other->Seek(12, Whence::kBegin, pos, error));
+    EXPECT_TRUE(other->Write("DDDDeeee", 8, done, error));
+  }
+  EXPECT_EQ(at(12, Whence::kBegin), 12);
+  EXPECT_EQ(read(), "DDDD");
+  EXPECT_EQ(at(0, Whence::kEnd), 20);
+  EXPECT_EQ(ReadAll(*f), "aaaaBBBBccccDDDDeeee");
+  EXPECT_FALSE(f->Seek(-1, Whence::kBegin, pos, error));
+  EXPECT_EQ(at(4, Whence::kBegin), 4);
+  EXPECT_EQ(read(), "BBBB");
+}
+
 TEST_F(PosixFilesTest, SeparatorsAndDrivePrefix) {
   test::WriteFile(dir / "a" / "b" / "c.txt", "x");
   std::string back = dir.Prefix();

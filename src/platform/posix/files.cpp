@@ -463,7 +463,8 @@ bool HeldOpen(const std::string& host) {
 
 class PosixFile final : public File {
  public:
-  PosixFile(int fd, Access access, bool writable) : fd_(fd), access_(access), writable_(writable) {}
+  PosixFile(int fd, Access access, bool writable, bool regular)
+      : fd_(fd), offset_(regular ? 0 : -1), access_(access), writable_(writable) {}
   ~PosixFile() override {
     if (fd_ >= 0) ::close(fd_);
   }
@@ -477,11 +478,13 @@ class PosixFile final : public File {
       ssize_t n = ::read(fd_, p + done, size - done);
       if (n < 0) {
         if (errno == EINTR) continue;
+        offset_ = -1;
         return Fail(error, MapErrno(errno, nullptr, kErrReadFault));
       }
       if (n == 0) break;
       done += static_cast<std::size_t>(n);
     }
+    Advance(done);
     error = kErrNone;
     return true;
   }
@@ -495,12 +498,14 @@ class PosixFile final : public File {
       ssize_t n = ::write(fd_, p + done, size - done);
       if (n < 0) {
         if (errno == EINTR) continue;
+        offset_ = -1;
         // The bytes already written stay counted in `done`.
         return Fail(error, MapErrno(errno, nullptr, kErrWriteFault));
       }
       if (n == 0) break;
       done += static_cast<std::size_t>(n);
     }
+    Advance(done);
     error = kErrNone;
     return true;
   }
@@ -510,8 +515,19 @@ class PosixFile final : public File {
     int how = whence == Whence::kBegin     ? SEEK_SET
               : whence == Whence::kCurrent ? SEEK_CUR
                                            : SEEK_END;
+    // Record files are read and written one record after another, each at its seek: a
+    // seek to where the descriptor already stands asks nothing of the host.
+    if (how == SEEK_SET && offset_ >= 0 && offset == offset_) {
+      position = offset_;
+      error = kErrNone;
+      return true;
+    }
     off_t p = ::lseek(fd_, static_cast<off_t>(offset), how);
-    if (p < 0) return Fail(error, MapErrno(errno, nullptr));
+    if (p < 0) {
+      offset_ = -1;
+      return Fail(error, MapErrno(errno, nullptr));
+    }
+    offset_ = p;
     position = p;
     error = kErrNone;
     return true;
@@ -601,7 +617,15 @@ class PosixFile final : public File {
     return true;
   }
 
+  void Advance(std::size_t bytes) {
+    if (offset_ >= 0) offset_ += static_cast<std::int64_t>(bytes);
+  }
+
   int fd_;
+  // The descriptor's offset as this object moved it (a regular file's new descriptor
+  // starts at 0); -1 for devices and pipes, and once a failed call may have left it
+  // anywhere.
+  std::int64_t offset_;
   Access access_;
   bool writable_;
   std::vector<std::pair<std::uint64_t, std::uint64_t>> ranges_;
@@ -698,7 +722,7 @@ class PosixFiles final : public Files {
       return nullptr;
     }
     error = kErrNone;
-    return std::make_unique<PosixFile>(fd, access, writable);
+    return std::make_unique<PosixFile>(fd, access, writable, made || S_ISREG(st.st_mode));
   }
 
   bool Rename(std::string_view from, std::string_view to, int& error) override {
