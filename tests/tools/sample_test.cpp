@@ -233,9 +233,10 @@ TEST(SampleGenerator, RealisticOfficeScalesEachFirmsGrowingFiles) {
       EXPECT_EQ(fs::file_size(home / "km2020.rek"), 300u * static_cast<unsigned>(firm.scale));
     }
     // Staff, assets and trips grow more slowly than the firm's bytes.
-    if (firm.scale > 1 && fs::exists(home / "_2020" / "luty.kst"))
+    if (firm.scale > 1 && fs::exists(home / "_2020" / "luty.kst")) {
       EXPECT_EQ(fs::file_size(home / "_2020" / "luty.kst"),
                 572u * static_cast<unsigned>(std::max(1, 10 * firm.scale / kMedianScale)));
+    }
     // A firm of some size keyed the whole year: its entries reach past the fourth month.
     if (firm.scale > 1 && fs::exists(home / "2020K880.1"))
       for (int month = 5; month <= 12; ++month)
