@@ -212,7 +212,6 @@ void LeaveStaleTails(shared::FirmRecordBytes& record, Rng& rng) {
 // about 20 MB, the rest spread around a median of about 2 MB, from a third to three
 // times that.
 void SizeFirm(SampleFirm& firm, Rng rng) {
-  constexpr int kMedianScale = 560;  // the small office's records of a firm make about 4 KB
   int kind = rng.Between(1, 100);
   if (kind <= 10) {
     firm.fewFiles = true;

@@ -21,6 +21,7 @@
 // office, so its files stay as they were, n times the firm's scale in the realistic one.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <initializer_list>
@@ -46,6 +47,9 @@ struct Options {
 };
 
 inline constexpr int kMaxFirms = 5000;
+// The scale of a firm of median size in the realistic office: the small office's growing
+// records of a firm, this many times over, make about 2 MB.
+inline constexpr int kMedianScale = 560;
 
 enum class FirmState {
   kReady,            // directory in the Source tree only: discovery lists it
@@ -144,6 +148,14 @@ struct MakerContext {
 
   // A record count of the small office, grown to this firm's size.
   int Records(int n) const { return firm != nullptr ? n * firm->scale : n; }
+  // A count that grows more slowly than the firm's bytes (staff, assets, contractors):
+  // n in the small office; in the realistic one n times `atMedian` in a firm of median
+  // size, in proportion to its scale in the others, and never fewer than n.
+  int Records(int n, int atMedian) const {
+    if (firm == nullptr) return n;
+    const std::int64_t grown = static_cast<std::int64_t>(n) * atMedian * firm->scale / kMedianScale;
+    return static_cast<int>(std::max<std::int64_t>(n, grown));
+  }
 };
 
 // What a maker produces: names relative to its place (code page 852, '\' or '/' for

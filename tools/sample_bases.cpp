@@ -62,7 +62,7 @@ constexpr const shared::Layout& kUs = convert::kTaxOfficeBase;
 void MakeAddressBase(MakerContext& ctx, FileSink& sink) {
   Rng& rng = ctx.rng;
   if (ctx.firm && ctx.firmIndex != 0 && !rng.Chance(80)) return;
-  int count = ctx.firm ? rng.Between(3, 12) : rng.Between(20, 40);
+  int count = ctx.firm ? ctx.Records(rng.Between(3, 12), 15) : rng.Between(20, 40);
   std::string file;
   for (int i = 0; i < count; ++i) {
     std::string r = Junk(rng, kAd.size);
@@ -275,7 +275,7 @@ void MakeInternalDocuments(MakerContext& ctx, FileSink& sink) {
   static constexpr std::string_view kLines[] = {"Zużycie materiałów"_pl, "Delegacja krajowa",
                                                 "Ryczałt za samochód"_pl, "Kilometrówka"_pl};
   std::string file;
-  int count = rng.Between(1, 4);
+  int count = ctx.Records(rng.Between(1, 4), 10);
   for (int i = 0; i < count; ++i) {
     std::string r = Junk(rng, kDw.size);
     r[0] = 1;
@@ -303,7 +303,7 @@ void MakeInterestLists(MakerContext& ctx, FileSink& sink) {
   if (ctx.firmIndex != 0 && !rng.Chance(40)) return;
   constexpr const shared::Layout& kOz = convert::kInterestList;
   std::string file;
-  for (int i = 0, n = rng.Between(1, 3); i < n; ++i) {
+  for (int i = 0, n = ctx.Records(rng.Between(1, 3), 5); i < n; ++i) {
     std::string r = Junk(rng, kOz.size);
     Put(r, kOz["Debtor"].At(0), rng.Pick(kCompanies));
     Put(r, kOz["Debtor"].At(1), Cat({rng.Pick(kStreets), " ", std::to_string(i + 3)}));
@@ -338,7 +338,7 @@ void MakeOneOffAssets(MakerContext& ctx, FileSink& sink) {
   static constexpr std::string_view kItems[] = {"Wiertarka udarowa", "Laptop biurowy",
                                                 "Regał magazynowy"_pl, "Drukarka laserowa"};
   std::string file;
-  for (int i = 0, n = rng.Between(1, 3); i < n; ++i) {
+  for (int i = 0, n = ctx.Records(rng.Between(1, 3), 4); i < n; ++i) {
     std::string r = Junk(rng, kEs.size);
     Put(r, kEs["Number"].At(0), Cat({"ST/", std::to_string(i + 1)}));
     Put(r, kEs["Number"].At(1), "2019");
@@ -359,7 +359,7 @@ void MakeCorrectionNotes(MakerContext& ctx, FileSink& sink) {
   if (!ctx.firm->annual2020 && ctx.firmIndex != 0) return;
   constexpr const shared::Layout& kNk = convert::kNote;
   std::string file;
-  for (int i = 0, n = rng.Between(1, 2); i < n; ++i) {
+  for (int i = 0, n = ctx.Records(rng.Between(1, 2), 5); i < n; ++i) {
     std::string r = Junk(rng, kNk.size);
     PutNumber(r, kNk["Number"], i + 1);
     Put(r, kNk["Symbol"], Cat({"NK/", std::to_string(i + 1), "/2020"}));

@@ -149,7 +149,8 @@ std::vector<int> KeyedMonths(const MakerContext& ctx, Rng& rng) {
   if (ctx.firmIndex == 0) return {1, 3};
   if (!ctx.firm->annual2020 && !rng.Chance(40)) return {};
   std::vector<int> months;
-  const int last = rng.Between(1, 4);
+  // A firm of some size in the realistic office keyed the whole year.
+  const int last = ctx.Records(1) > 1 ? 12 : rng.Between(1, 4);
   for (int m = 1; m <= last; ++m)
     if (m == 1 || rng.Chance(75)) months.push_back(m);
   return months;
@@ -265,17 +266,19 @@ void MakeLedgerMonths(MakerContext& ctx, FileSink& sink) {
   for (int month : KeyedMonths(ctx, rng)) {
     const std::string m = std::to_string(month);
     sink.Add(Cat({convert::kOldEntryStem, ".", m}),
-             LedgerEntries(rng, month, rng.Between(ctx.firmIndex == 0 ? 25 : 3, 40),
+             LedgerEntries(rng, month, ctx.Records(rng.Between(ctx.firmIndex == 0 ? 25 : 3, 40), 5),
                            ctx.firm->vatProportional, serial));
     if (ctx.firmIndex == 0 || rng.Chance(50))
-      sink.Add(Cat({convert::kRepaymentStem, ".", m}), Repayments(rng, month, rng.Between(1, 6)));
+      sink.Add(Cat({convert::kRepaymentStem, ".", m}),
+               Repayments(rng, month, ctx.Records(rng.Between(1, 6), 5)));
   }
 }
 
 void MakePayroll2020(MakerContext& ctx, FileSink& sink) {
   Rng& rng = ctx.rng;
   if (ctx.firmIndex != 0 && !ctx.firm->annual2020 && !rng.Chance(30)) return;
-  sink.Add(convert::kOldPayrollFileName, PayrollRecords(rng, rng.Between(2, 8), rng.Between(1, 3)));
+  sink.Add(convert::kOldPayrollFileName,
+           PayrollRecords(rng, ctx.Records(rng.Between(2, 8), 3), rng.Between(1, 3)));
 }
 
 // Each firm's payroll list settings of 2019, in the older layout or, once the old

@@ -120,19 +120,19 @@ void MakeAssetFiles(MakerContext& ctx, FileSink& sink) {
   Rng& rng = ctx.rng;
   const bool all = ctx.firmIndex == 0;
   if (!all && !rng.Chance(40)) return;
-  std::string assets = FixedAssetRecords(rng, all ? 6 : rng.Between(1, 8));
+  std::string assets = FixedAssetRecords(rng, ctx.Records(all ? 6 : rng.Between(1, 8), 2));
   // One asset whose name claims more than its field holds: the run cuts it.
   if (all) assets[kFixedAssetRecordSize + kFixedAsset["Text4"].offset] = '\xFF';
   sink.Add(kFixedAssetsFileName, std::move(assets));
-  sink.Add(kEquipmentFileName, FixedAssetRecords(rng, all ? 4 : rng.Between(0, 3)));
+  sink.Add(kEquipmentFileName, FixedAssetRecords(rng, ctx.Records(all ? 4 : rng.Between(0, 3), 2)));
   sink.Add(kAssetSettingsFileName, TextRecords(rng, kAssetSettings, 1, kAssetTexts));
   if (!all && !rng.Chance(50)) {
     sink.Add(kAssetBaseListFileName, AssetBaseList(rng, {}));
     return;
   }
   sink.Add(kAssetBaseListFileName, AssetBaseList(rng, {"MASZYNY", "BUDYNKI", kBadAssetBaseName}));
-  sink.Add("MASZYNY.REK", FixedAssetRecords(rng, 3));
-  sink.Add("BUDYNKI.REK", FixedAssetRecords(rng, 2));
+  sink.Add("MASZYNY.REK", FixedAssetRecords(rng, ctx.Records(3, 2)));
+  sink.Add("BUDYNKI.REK", FixedAssetRecords(rng, ctx.Records(2, 2)));
 }
 
 void MakeMileageFiles(MakerContext& ctx, FileSink& sink) {
@@ -141,11 +141,12 @@ void MakeMileageFiles(MakerContext& ctx, FileSink& sink) {
   const bool all = ctx.firmIndex == 0;
   if (!all && !rng.Chance(40)) return;
   sink.Add(kMileageSettingsFileName, TextRecords(rng, kMileageSettings, 1, kMileageTexts));
-  sink.Add(kMileageAddressFileName, TextRecords(rng, kMileageAddress, 4, kMileageTexts));
+  sink.Add(kMileageAddressFileName,
+           TextRecords(rng, kMileageAddress, ctx.Records(4, 5), kMileageTexts));
   sink.Add(kCarFileName, TextRecords(rng, kCar, all ? 2 : 1, kMileageTexts));
-  sink.Add("_2020\\styczen.kst", TextRecords(rng, kRouteCost, 2, kMileageTexts));
-  sink.Add("_2020\\luty.kst", TextRecords(rng, kRouteCost, 1, kMileageTexts));
-  sink.Add("_2020\\wyjazdy.wyj", TextRecords(rng, kTrip, 5, kMileageTexts));
+  sink.Add("_2020\\styczen.kst", TextRecords(rng, kRouteCost, ctx.Records(2, 10), kMileageTexts));
+  sink.Add("_2020\\luty.kst", TextRecords(rng, kRouteCost, ctx.Records(1, 10), kMileageTexts));
+  sink.Add("_2020\\wyjazdy.wyj", TextRecords(rng, kTrip, ctx.Records(5, 20), kMileageTexts));
 }
 
 }  // namespace zq::sample

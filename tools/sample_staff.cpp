@@ -309,10 +309,11 @@ void MakeStaff(MakerContext& ctx, FileSink& sink) {
   StaffPlan plan;
   plan.everyCase = ctx.firmIndex == 0;
   if (!plan.everyCase && rng.Chance(15)) return;  // a firm without staff
-  plan.persons = plan.everyCase ? 8 : rng.Between(2, 9);
-  plan.familyMembers = plan.everyCase ? 7 : rng.Between(0, 2 * plan.persons);
-  plan.contracts = plan.everyCase || ctx.firm->annual2020 ? rng.Between(3, 5) : 0;
-  plan.forms = plan.everyCase ? 3 : rng.Between(0, 3);
+  // A firm of median size employs about three times the small office's staff.
+  plan.persons = ctx.Records(plan.everyCase ? 8 : rng.Between(2, 9), 3);
+  plan.familyMembers = plan.everyCase ? ctx.Records(7, 3) : rng.Between(0, 2 * plan.persons);
+  plan.contracts = plan.everyCase || ctx.firm->annual2020 ? ctx.Records(rng.Between(3, 5), 3) : 0;
+  plan.forms = ctx.Records(plan.everyCase ? 3 : rng.Between(0, 3), 3);
   plan.forms2020 = ctx.firm->annual2020;
   plan.protect = !plan.everyCase && rng.Chance(50);
   plan.seed = rng.Pick(kStaffSeeds);

@@ -72,13 +72,20 @@ bool BufferedWriter::Flush(int& error) {
 bool BufferedWriter::Write(const void* bytes, std::size_t size, int& error) {
   if (failed_) return false;
   const auto* in = static_cast<const std::uint8_t*>(bytes);
-  if (used_ + size > buffer_.size() && !Flush(error)) return false;
-  if (size >= buffer_.size()) {
-    if (!platform::WriteAll(file_, in, size, error)) failed_ = true;
-    return !failed_;
+  // The buffer fills across record boundaries: records of more than half its size
+  // (fixed assets, payroll) would otherwise cost a write each.
+  while (size > 0) {
+    if (used_ == 0 && size >= buffer_.size()) {
+      if (!platform::WriteAll(file_, in, size, error)) failed_ = true;
+      return !failed_;
+    }
+    const std::size_t n = std::min(size, buffer_.size() - used_);
+    std::memcpy(buffer_.data() + used_, in, n);
+    used_ += n;
+    in += n;
+    size -= n;
+    if (used_ == buffer_.size() && !Flush(error)) return false;
   }
-  std::memcpy(buffer_.data() + used_, in, size);
-  used_ += size;
   return true;
 }
 

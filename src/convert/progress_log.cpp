@@ -14,8 +14,11 @@ ProgressLog::ProgressLog(tui::Screen& screen) : screen_(screen) {}
 
 void ProgressLog::Clear(bool whole) {
   int from = whole ? 1 : kFirstScrollRow;
-  for (int r = from; r <= kRows; ++r) lines_[static_cast<std::size_t>(r - 1)].clear();
-  for (int r = 1; r <= kRows; ++r) DrawRow(r);
+  for (int r = from; r <= kRows; ++r) {
+    lines_[static_cast<std::size_t>(r - 1)].clear();
+    RenderRow(r);
+  }
+  DrawRows(1, kRows);
   column_ = 1;
   row_ = from;
   screen_.PlaceCursor(column_, row_);
@@ -36,6 +39,9 @@ void ProgressLog::Write(std::string_view text) {
     std::size_t at = static_cast<std::size_t>(column_ - 1);
     if (line.size() < at + shown.size()) line.resize(at + shown.size(), ' ');
     line.replace(at, shown.size(), shown);
+    platform::Cell* cells = &cells_[static_cast<std::size_t>(row_ - 1) * kColumns + at];
+    for (std::size_t i = 0; i < shown.size(); ++i)
+      cells[i].ch = static_cast<std::uint8_t>(shown[i]);
     screen_.WriteAbsolute(colour, column_, row_, shown);
   }
   colour_.reset();
@@ -63,19 +69,34 @@ void ProgressLog::EndLine() {
     for (int r = kFirstScrollRow; r <= kLastRow; ++r)
       lines_[static_cast<std::size_t>(r - 1)] = std::move(lines_[static_cast<std::size_t>(r)]);
     lines_[static_cast<std::size_t>(kLastRow)].clear();
-    for (int r = kFirstScrollRow; r <= kLastRow + 1; ++r) DrawRow(r);
+    std::copy(cells_.begin() + kFirstScrollRow * kColumns,
+              cells_.begin() + (kLastRow + 1) * kColumns,
+              cells_.begin() + (kFirstScrollRow - 1) * kColumns);
+    RenderRow(kLastRow + 1);
+    DrawRows(kFirstScrollRow, kLastRow + 1);
   }
   column_ = 1;
   screen_.PlaceCursor(column_, row_);
 }
 
-void ProgressLog::DrawRow(int row) {
+void ProgressLog::RenderRow(int row) {
   const std::string& line = lines_[static_cast<std::size_t>(row - 1)];
-  std::array<platform::Cell, kColumns> cells;
-  cells.fill(platform::Cell{' ', NormalColour()});
+  auto cells = std::span(cells_).subspan(static_cast<std::size_t>(row - 1) * kColumns, kColumns);
+  std::fill(cells.begin(), cells.end(), platform::Cell{' ', cellsColour_});
   for (std::size_t i = 0; i < line.size() && i < cells.size(); ++i)
     cells[i].ch = static_cast<std::uint8_t>(line[i]);
-  screen_.PutCells(1, row, cells);
+}
+
+void ProgressLog::DrawRows(int first, int last) {
+  if (!cellsRendered_ || cellsColour_ != NormalColour()) {
+    cellsColour_ = NormalColour();
+    cellsRendered_ = true;
+    for (int r = 1; r <= kRows; ++r) RenderRow(r);
+  }
+  // One block for the whole band: the log scrolls on every line it ends.
+  const auto count = static_cast<std::size_t>(last - first + 1);
+  screen_.PutRows(first, std::span(cells_).subspan(static_cast<std::size_t>(first - 1) * kColumns,
+                                                   count * kColumns));
 }
 
 void ProgressLog::AddSink(LogSink* sink) {

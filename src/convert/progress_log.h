@@ -64,10 +64,19 @@ class ProgressLog {
 
  private:
   void EndLine();
-  void DrawRow(int row);
+  // Rows first..last (1-based) from the shadow, in the normal colour.
+  void DrawRows(int first, int last);
+  // cells_ of one row from its line.
+  void RenderRow(int row);
 
   tui::Screen& screen_;
   std::array<std::string, kRows> lines_;
+  // The shadow as drawn: each line in the normal colour of cellsColour_, blank to the
+  // right edge. Kept beside lines_ so that a scroll moves cells instead of rendering
+  // the band again.
+  std::array<platform::Cell, platform::Console::kColumns * kRows> cells_{};
+  std::uint8_t cellsColour_ = 0;
+  bool cellsRendered_ = false;
   int column_ = 1;
   int row_ = 1;
   std::optional<std::uint8_t> colour_;

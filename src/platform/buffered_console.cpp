@@ -58,6 +58,11 @@ void BufferedConsole::WriteCells(int column, int row, std::span<const Cell> cell
   if (!cells.empty()) drawn_ = true;
 }
 
+void BufferedConsole::WriteRows(int row, std::span<const Cell> cells) {
+  buffer_.WriteRows(row, cells);
+  if (!cells.empty()) drawn_ = true;
+}
+
 void BufferedConsole::ReadCells(int column, int row, std::span<Cell> cells) const {
   buffer_.ReadCells(column, row, cells);
 }

@@ -60,6 +60,7 @@ class BufferedConsole : public Console {
   int Columns() const override { return kColumns; }
   int Rows() const override { return kRows; }
   void WriteCells(int column, int row, std::span<const Cell> cells) override;
+  void WriteRows(int row, std::span<const Cell> cells) override;
   void ReadCells(int column, int row, std::span<Cell> cells) const override;
   void SetCursorPosition(int column, int row) override;
   void SetCursorInfo(CursorInfo info) override;

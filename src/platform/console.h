@@ -3,6 +3,7 @@
 // Win32 console calls so that the Windows backend is a thin mapping.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -78,6 +79,12 @@ class Console {
 
   // Positions are 0-based; runs that leave the grid are clipped.
   virtual void WriteCells(int column, int row, std::span<const Cell> cells) = 0;
+  // Whole rows from `row` down, kColumns cells each: the progress log redraws its band
+  // of rows this way on every line, so a backend may take them in one go.
+  virtual void WriteRows(int row, std::span<const Cell> cells) {
+    for (std::size_t at = 0; at < cells.size(); at += kColumns, ++row)
+      WriteCells(0, row, cells.subspan(at, std::min<std::size_t>(kColumns, cells.size() - at)));
+  }
   virtual void ReadCells(int column, int row, std::span<Cell> cells) const = 0;
 
   virtual void SetCursorPosition(int column, int row) = 0;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <type_traits>
 
 namespace zq::platform {
 
@@ -17,21 +18,45 @@ void DisplayBuffer::WriteCells(int column, int row, std::span<const Cell> cells)
   long long first = std::max<long long>(column, 0);
   long long last = std::min<long long>(
       static_cast<long long>(column) + static_cast<long long>(cells.size()), kColumns);
-  int lo = kColumns, hi = 0;
-  for (long long c = first; c < last; ++c) {
-    const Cell& in = cells[static_cast<std::size_t>(c - column)];
-    Cell& out = shadow_[Index(static_cast<int>(c), row)];
-    if (out == in) continue;
-    out = in;
-    lo = std::min(lo, static_cast<int>(c));
-    hi = static_cast<int>(c) + 1;
+  if (first >= last) return;
+  // The progress log redraws its whole band of rows on every line it ends, so this is
+  // the hottest path of a run: the run is compared and copied as a block. A changed
+  // run damages all of its span, which costs a flush nothing: the flush compares each
+  // damaged cell with what the host shows and sends only the ones that differ.
+  static_assert(sizeof(Cell) == 2 && std::is_trivially_copyable_v<Cell>,
+                "cells are compared as bytes");
+  const Cell* in = cells.data() + (first - column);
+  Cell* out = &shadow_[Index(static_cast<int>(first), row)];
+  const auto bytes = static_cast<std::size_t>(last - first) * sizeof(Cell);
+  if (std::memcmp(out, in, bytes) == 0) return;
+  std::memcpy(out, in, bytes);
+  auto r = static_cast<std::size_t>(row);
+  damageLo_[r] = std::min(damageLo_[r], static_cast<int>(first));
+  damageHi_[r] = std::max(damageHi_[r], static_cast<int>(last));
+}
+
+void DisplayBuffer::WriteRows(int row, std::span<const Cell> cells) {
+  const std::size_t whole = cells.size() / kColumns;
+  if (row < 0 || static_cast<std::size_t>(row) + whole > static_cast<std::size_t>(kRows)) {
+    // Rows off the grid: row by row, each clipped.
+    for (std::size_t at = 0; at < cells.size(); at += kColumns, ++row)
+      WriteCells(0, row, cells.subspan(at, std::min<std::size_t>(kColumns, cells.size() - at)));
+    return;
   }
-  if (lo < hi) {
-    damageLo_[static_cast<std::size_t>(row)] =
-        std::min(damageLo_[static_cast<std::size_t>(row)], lo);
-    damageHi_[static_cast<std::size_t>(row)] =
-        std::max(damageHi_[static_cast<std::size_t>(row)], hi);
+  // The band is one stretch of the shadow: compared and copied in one go, every row of
+  // it damaged when any changed (a flush sends only the cells that differ).
+  const std::size_t bytes = whole * kColumns * sizeof(Cell);
+  Cell* out = &shadow_[Index(0, row)];
+  if (bytes > 0 && std::memcmp(out, cells.data(), bytes) != 0) {
+    std::memcpy(out, cells.data(), bytes);
+    for (std::size_t r = static_cast<std::size_t>(row); r < static_cast<std::size_t>(row) + whole;
+         ++r) {
+      damageLo_[r] = 0;
+      damageHi_[r] = kColumns;
+    }
   }
+  if (cells.size() > whole * kColumns)
+    WriteCells(0, row + static_cast<int>(whole), cells.subspan(whole * kColumns));
 }
 
 void DisplayBuffer::ReadCells(int column, int row, std::span<Cell> cells) const {

@@ -45,6 +45,9 @@ class DisplayBuffer {
 
   // Positions are 0-based; whatever falls outside the grid is dropped.
   void WriteCells(int column, int row, std::span<const Cell> cells);
+  // Whole rows from `row` down, kColumns cells each (a last partial row is written as
+  // far as it goes).
+  void WriteRows(int row, std::span<const Cell> cells);
   void ReadCells(int column, int row, std::span<Cell> cells) const;
   const Cell& At(int column, int row) const { return shadow_[Index(column, row)]; }
 

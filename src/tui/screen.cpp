@@ -189,6 +189,10 @@ void Screen::PutCells(int column, int row, std::span<const Cell> cells) {
   platform_.console.WriteCells(column - 1, row - 1, cells);
 }
 
+void Screen::PutRows(int row, std::span<const Cell> cells) {
+  platform_.console.WriteRows(row - 1, cells);
+}
+
 void Screen::GetCells(int column, int row, std::span<Cell> cells) const {
   platform_.console.ReadCells(column - 1, row - 1, cells);
 }

@@ -129,6 +129,8 @@ class Screen {
   void WriteAbsolute(std::uint8_t attr, int column, int row, std::string_view text);
   void FillAbsolute(std::uint8_t attr, int column, int row, int width, char ch = ' ');
   void PutCells(int column, int row, std::span<const Cell> cells);
+  // Whole rows from `row` down (1-based), Console::kColumns cells each.
+  void PutRows(int row, std::span<const Cell> cells);
   void GetCells(int column, int row, std::span<Cell> cells) const;
   void Clear(std::uint8_t attr);
 

@@ -163,6 +163,7 @@ TEST_F(BufferedIoTest, BlockReadsGiveTheRecordsOfRecordReadsForEveryItemSize) {
       EXPECT_EQ(Read("copy.rek"), bytes);
 
       std::string written;
+      const int writesBefore = files.Stats(Path("conv.rek")).writes;
       EXPECT_EQ(copier.ConvertRecords(
                     Path("src.rek"), Path("conv.rek"), sizes.in, sizes.out,
                     [&](std::span<const std::uint8_t> in, std::span<std::uint8_t> out) {
@@ -178,6 +179,9 @@ TEST_F(BufferedIoTest, BlockReadsGiveTheRecordsOfRecordReadsForEveryItemSize) {
         written += out;
       }
       EXPECT_EQ(Read("conv.rek"), written);
+      // The output goes out in whole buffers, whatever the record size.
+      EXPECT_EQ(files.Stats(Path("conv.rek")).writes - writesBefore,
+                static_cast<int>((written.size() + kIoBufferSize - 1) / kIoBufferSize));
     }
   }
 }

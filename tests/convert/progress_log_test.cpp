@@ -74,6 +74,17 @@ TEST_F(ProgressLogTest, HeaderStaysWhileRows3To23Scroll) {
 
   log.Write("dalej");
   EXPECT_EQ(Row(23), "dalej");
+
+  // A scroll after the normal colour changed redraws the band in the new colour; the
+  // header, not redrawn, keeps the old one.
+  screen.Scheme()[0] = 0x1E;
+  log.WriteLn();
+  EXPECT_EQ(Row(22), "dalej");
+  EXPECT_EQ(Row(3), "linia 12");
+  EXPECT_EQ(AttrAt(1, 22), 0x1E);
+  EXPECT_EQ(AttrAt(1, 3), 0x1E);
+  EXPECT_EQ(AttrAt(70, 23), 0x1E);
+  EXPECT_EQ(AttrAt(1, 1), 7);
 }
 
 TEST_F(ProgressLogTest, ClearWholeOrBelowHeader) {

@@ -126,8 +126,8 @@ TEST_F(PosixFilesTest, LookupIgnoresCaseOfEveryComponent) {
 }
 
 // With the directory listings held, every name the program makes, renames or removes is
-// seen at once under any case, as on Windows; the same steps without the hold give the
-// same answers.
+// seen at once under any case, as on Windows, by lookups and pattern searches alike; the
+// same steps without the hold give the same answers.
 TEST_F(PosixFilesTest, OwnCreatesRenamesAndDeletesAreSeenAtOnceUnderAnyCase) {
   for (bool hold : {true, false}) {
     SCOPED_TRACE(hold ? "held" : "not held");
@@ -141,11 +141,17 @@ TEST_F(PosixFilesTest, OwnCreatesRenamesAndDeletesAreSeenAtOnceUnderAnyCase) {
       return files->GetAttributes(d + "\\" + name, attributes, size);
     };
     int error = 0;
+    auto found = [&](const std::string& pattern) {
+      int e = 0;
+      return Find(d + "\\" + pattern, kAttrDirectory, e);
+    };
+    using Names = std::vector<std::string>;
     // Looked for (and so listed) before it is there.
     EXPECT_FALSE(present("2020K990.1"));
     ASSERT_NE(files->Open(d + "/2020k990.1", kWrite, kShareNone, Disposition::kCreateAlways, error),
               nullptr);
     EXPECT_TRUE(present("2020K990.1"));
+    EXPECT_EQ(found("2020K99?.*"), Names{"2020k990.1"});
     // Created again under another case: the same file, not a second one.
     auto again =
         files->Open(d + "\\2020K990.1", kWrite, kShareNone, Disposition::kCreateAlways, error);
@@ -159,8 +165,10 @@ TEST_F(PosixFilesTest, OwnCreatesRenamesAndDeletesAreSeenAtOnceUnderAnyCase) {
     ASSERT_TRUE(files->Rename(d + "\\2020K990.1", d + "\\2020K990.1~", error)) << error;
     EXPECT_FALSE(present("2020k990.1"));
     EXPECT_TRUE(present("2020K990.1~"));
+    EXPECT_EQ(found("2020K990.*"), Names{"2020K990.1~"});
     ASSERT_TRUE(files->Remove(d + "\\2020k990.1~", error)) << error;
     EXPECT_FALSE(present("2020K990.1~"));
+    EXPECT_EQ(found("2020K990.*"), Names{});
     // Gone under every spelling, so a new file may take the name.
     EXPECT_NE(files->Open(d + "\\2020K990.1~", kWrite, kShareNone, Disposition::kCreateNew, error),
               nullptr);
@@ -171,6 +179,8 @@ TEST_F(PosixFilesTest, OwnCreatesRenamesAndDeletesAreSeenAtOnceUnderAnyCase) {
         files->Open(d + "\\_2020\\Luty.KST", kWrite, kShareNone, Disposition::kCreateNew, error),
         nullptr);
     EXPECT_TRUE(present("_2020\\LUTY.kst"));
+    EXPECT_EQ(found("_2020\\*.kst"), Names{"Luty.KST"});
+    EXPECT_EQ(found("*"), (Names{"2020K990.1~", "_2020"}));
     EXPECT_TRUE(fs::exists(here / "Firma" / "_2020" / "Luty.KST"));
     EXPECT_FALSE(files->MakeDirectory(d + "\\_2020", error));
     if (hold) files->HoldListings(false);
@@ -202,13 +212,61 @@ TEST_F(PosixFilesTest, FilesOtherProcessesMadeBeforeTheHoldAreFound) {
     other("Cennik.txt");
     EXPECT_TRUE(files->GetAttributes(d + "\\Cennik.txt", attributes, size));
     int error = 0;
+    EXPECT_EQ(Find(d + "\\*.TXT", 0, error), std::vector<std::string>{"notes.txt"});
     EXPECT_NE(
         files->Open(d + "\\Cennik.txt", kRead, kShareReadWrite, Disposition::kOpenExisting, error),
         nullptr);
+    // Opened, it is in the listing the searches go by.
+    EXPECT_EQ(Find(d + "\\*.TXT", 0, error), (std::vector<std::string>{"Cennik.txt", "notes.txt"}));
   }
   // Held again after the hold ended: listed afresh.
   ListingHold next(*files);
   EXPECT_TRUE(files->GetAttributes(d + "\\CENNIK.TXT", attributes, size));
+}
+
+// Records read and written one after another, each after a seek to where it starts
+// (most of those seeks ask nothing of the host): every step lands where a seek of the
+// host would put it, also after another open of the file changed it.
+TEST_F(PosixFilesTest, SeeksBetweenRecordsLandWhereTheHostWould) {
+  auto f = Create("list.dat", "aaaabbbbccccdddd");
+  ASSERT_NE(f, nullptr);
+  int error = 0;
+  std::int64_t pos = -1;
+  std::size_t done = 0;
+  char rec[4];
+  auto at = [&](std::int64_t offset, Whence whence) {
+    EXPECT_TRUE(f->Seek(offset, whence, pos, error));
+    return pos;
+  };
+  auto read = [&] {
+    EXPECT_TRUE(f->Read(rec, sizeof rec, done, error));
+    return std::string(rec, done);
+  };
+  EXPECT_EQ(at(16, Whence::kBegin), 16);  // where the write left it
+  EXPECT_EQ(read(), "");
+  EXPECT_EQ(at(0, Whence::kBegin), 0);
+  EXPECT_EQ(read(), "aaaa");
+  EXPECT_EQ(at(4, Whence::kBegin), 4);
+  EXPECT_EQ(read(), "bbbb");
+  EXPECT_EQ(at(-4, Whence::kCurrent), 4);
+  EXPECT_TRUE(f->Write("BBBB", 4, done, error));
+  EXPECT_EQ(at(8, Whence::kBegin), 8);
+  EXPECT_EQ(read(), "cccc");
+  // Another open rewrites the last record; this one still reads what is there.
+  {
+    auto other = files->Open(dir.Prefix() + "list.dat", kReadWrite, kShareReadWrite,
+                             Disposition::kOpenExisting, error);
+    ASSERT_NE(other, nullptr);
+    EXPECT_TRUE(other->Seek(12, Whence::kBegin, pos, error));
+    EXPECT_TRUE(other->Write("DDDDeeee", 8, done, error));
+  }
+  EXPECT_EQ(at(12, Whence::kBegin), 12);
+  EXPECT_EQ(read(), "DDDD");
+  EXPECT_EQ(at(0, Whence::kEnd), 20);
+  EXPECT_EQ(ReadAll(*f), "aaaaBBBBccccDDDDeeee");
+  EXPECT_FALSE(f->Seek(-1, Whence::kBegin, pos, error));
+  EXPECT_EQ(at(4, Whence::kBegin), 4);
+  EXPECT_EQ(read(), "BBBB");
 }
 
 TEST_F(PosixFilesTest, SeparatorsAndDrivePrefix) {

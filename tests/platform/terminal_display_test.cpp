@@ -324,6 +324,54 @@ TEST(DisplayBuffer, ScrolledLogBecomesOneHostScrollAndOneNewRow) {
   EXPECT_TRUE(plain.Matches(b2));
 }
 
+// The progress log hands its band of rows over in one call: the frames sent are the
+// frames the same rows written one at a time give, whether the band changed, stayed
+// the same, ran off the grid or ended in part of a row.
+TEST(DisplayBuffer, BandOfRowsSendsWhatRowByRowWritesSend) {
+  struct Case {
+    const char* name;
+    int row, rows, extra;  // whole rows from `row`, then `extra` cells of one more
+    int shift;             // the band holds the lines `shift` below it
+  };
+  const Case kCases[] = {
+      {"scrolled log", 2, 22, 0, 1},   {"unchanged", 2, 22, 0, 0},
+      {"off the bottom", 20, 8, 0, 1}, {"above the top", -2, 5, 0, 1},
+      {"part of a row", 5, 3, 17, 2},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    DisplayBuffer band, rows;
+    ModelSink bandSink, rowsSink;
+    for (int r = 0; r < H; ++r) {
+      band.WriteCells(0, r, Line(r));
+      rows.WriteCells(0, r, Line(r));
+    }
+    band.Flush(bandSink, 0, true);
+    rows.Flush(rowsSink, 0, true);
+    bandSink.ResetCounts();
+    rowsSink.ResetCounts();
+    std::vector<Cell> cells;
+    for (int k = 0; k < c.rows + (c.extra > 0 ? 1 : 0); ++k) {
+      std::vector<Cell> line = Line(c.row + k + c.shift);
+      line.resize(W, Cell{});
+      cells.insert(cells.end(), line.begin(), line.begin() + (k < c.rows ? W : c.extra));
+    }
+    band.WriteRows(c.row, cells);
+    for (std::size_t at = 0, r = 0; at < cells.size(); at += W, ++r)
+      rows.WriteCells(0, c.row + static_cast<int>(r),
+                      std::span(cells).subspan(at, std::min<std::size_t>(W, cells.size() - at)));
+    EXPECT_EQ(band.Dirty(), rows.Dirty());
+    band.Flush(bandSink, 100, true);
+    rows.Flush(rowsSink, 100, true);
+    for (int r = 0; r < H; ++r)
+      for (int col = 0; col < W; ++col) ASSERT_EQ(band.At(col, r), rows.At(col, r));
+    EXPECT_TRUE(bandSink.Matches(band));
+    EXPECT_EQ(bandSink.cellsSent_, rowsSink.cellsSent_);
+    EXPECT_EQ(bandSink.runs_, rowsSink.runs_);
+    EXPECT_EQ(bandSink.scrolls_.size(), rowsSink.scrolls_.size());
+  }
+}
+
 TEST(DisplayBuffer, InvalidateRedrawsEverything) {
   DisplayBuffer b;
   ModelSink sink;

@@ -129,6 +129,22 @@ class Listings {
     return Take(it->second, want, found);
   }
 
+  // Every host name in `dir`, from its listing while the listings are held (listed once,
+  // then kept true by this program's own changes); false when not held or `dir` cannot
+  // be listed.
+  bool HostNames(const std::string& dir, std::vector<std::string>& names) {
+    if (holds_ == 0) return false;
+    auto it = dirs_.find(dir);
+    if (it == dirs_.end()) {
+      Listing listing;
+      if (!Load(dir, listing)) return false;
+      it = dirs_.emplace(dir, std::move(listing)).first;
+    }
+    for (const auto& entry : it->second)
+      names.insert(names.end(), entry.second.begin(), entry.second.end());
+    return true;
+  }
+
   // Whether `dir` is known to be a directory without asking the host.
   bool Knows(const std::string& dir) const { return holds_ > 0 && dirs_.count(dir) > 0; }
 
@@ -449,7 +465,8 @@ bool HeldOpen(const std::string& host) {
 
 class PosixFile final : public File {
  public:
-  PosixFile(int fd, Access access, bool writable) : fd_(fd), access_(access), writable_(writable) {}
+  PosixFile(int fd, Access access, bool writable, bool regular)
+      : fd_(fd), offset_(regular ? 0 : -1), access_(access), writable_(writable) {}
   ~PosixFile() override {
     if (fd_ >= 0) ::close(fd_);
   }
@@ -463,11 +480,13 @@ class PosixFile final : public File {
       ssize_t n = ::read(fd_, p + done, size - done);
       if (n < 0) {
         if (errno == EINTR) continue;
+        offset_ = -1;
         return Fail(error, MapErrno(errno, nullptr, kErrReadFault));
       }
       if (n == 0) break;
       done += static_cast<std::size_t>(n);
     }
+    Advance(done);
     error = kErrNone;
     return true;
   }
@@ -481,12 +500,14 @@ class PosixFile final : public File {
       ssize_t n = ::write(fd_, p + done, size - done);
       if (n < 0) {
         if (errno == EINTR) continue;
+        offset_ = -1;
         // The bytes already written stay counted in `done`.
         return Fail(error, MapErrno(errno, nullptr, kErrWriteFault));
       }
       if (n == 0) break;
       done += static_cast<std::size_t>(n);
     }
+    Advance(done);
     error = kErrNone;
     return true;
   }
@@ -496,8 +517,19 @@ class PosixFile final : public File {
     int how = whence == Whence::kBegin     ? SEEK_SET
               : whence == Whence::kCurrent ? SEEK_CUR
                                            : SEEK_END;
+    // Record files are read and written one record after another, each at its seek: a
+    // seek to where the descriptor already stands asks nothing of the host.
+    if (how == SEEK_SET && offset_ >= 0 && offset == offset_) {
+      position = offset_;
+      error = kErrNone;
+      return true;
+    }
     off_t p = ::lseek(fd_, static_cast<off_t>(offset), how);
-    if (p < 0) return Fail(error, MapErrno(errno, nullptr));
+    if (p < 0) {
+      offset_ = -1;
+      return Fail(error, MapErrno(errno, nullptr));
+    }
+    offset_ = p;
     position = p;
     error = kErrNone;
     return true;
@@ -587,7 +619,15 @@ class PosixFile final : public File {
     return true;
   }
 
+  void Advance(std::size_t bytes) {
+    if (offset_ >= 0) offset_ += static_cast<std::int64_t>(bytes);
+  }
+
   int fd_;
+  // The descriptor's offset as this object moved it (a regular file's new descriptor
+  // starts at 0); -1 for devices and pipes, and once a failed call may have left it
+  // anywhere.
+  std::int64_t offset_;
   Access access_;
   bool writable_;
   std::vector<std::pair<std::uint64_t, std::uint64_t>> ranges_;
@@ -671,7 +711,9 @@ class PosixFiles final : public Files {
       error = kErrAccessDenied;
       return nullptr;
     }
-    if (made && r.has_last) listings_.Added(r.parent, r.last);
+    // A file another program made after its directory was listed is in the listing
+    // from the first open of it on.
+    if (r.has_last && (made || r.exists)) listings_.Added(r.parent, r.last);
     int shared = TakeShare(fd, readable, writable, access, share, !made);
     if (shared != kErrNone) {
       ::close(fd);
@@ -687,7 +729,7 @@ class PosixFiles final : public Files {
       return nullptr;
     }
     error = kErrNone;
-    return std::make_unique<PosixFile>(fd, access, writable);
+    return std::make_unique<PosixFile>(fd, access, writable, made || S_ISREG(st.st_mode));
   }
 
   bool Rename(std::string_view from, std::string_view to, int& error) override {
@@ -777,16 +819,24 @@ class PosixFiles final : public Files {
       error = kErrFileNotFound;
       return nullptr;
     }
-    DIR* d = opendir(r.parent.c_str());
-    if (d == nullptr) {
-      error = errno == ENOENT || errno == ENOTDIR ? kErrPathNotFound : MapErrno(errno, nullptr);
-      return nullptr;
+    // A firm's items search its directories for patterns many times over: while the
+    // listings are held, each directory is listed once.
+    std::vector<std::string> names;
+    if (!listings_.HostNames(r.parent, names)) {
+      DIR* d = opendir(r.parent.c_str());
+      if (d == nullptr) {
+        error = errno == ENOENT || errno == ENOTDIR ? kErrPathNotFound : MapErrno(errno, nullptr);
+        return nullptr;
+      }
+      while (dirent* e = readdir(d)) {
+        std::string_view host = e->d_name;
+        if (host != "." && host != "..") names.emplace_back(host);
+      }
+      closedir(d);
     }
     std::vector<std::pair<std::string, FindData>> found;  // host name, entry
     const std::uint32_t kMasked = kAttrHidden | kAttrSystem | kAttrDirectory;
-    while (dirent* e = readdir(d)) {
-      std::string_view host = e->d_name;
-      if (host == "." || host == "..") continue;
+    for (const std::string& host : names) {
       FindData data;
       data.name = Utf8ToCp852(host);
       if (!MatchPattern(r.pattern, data.name)) continue;
@@ -796,9 +846,8 @@ class PosixFiles final : public Files {
       data.attributes = AttributesOf(st, host);
       if ((data.attributes & kMasked & ~mask) != 0) continue;
       data.size = S_ISREG(st.st_mode) ? st.st_size : 0;
-      found.emplace_back(std::string(host), std::move(data));
+      found.emplace_back(host, std::move(data));
     }
-    closedir(d);
     if (found.empty()) {
       error = kErrFileNotFound;
       return nullptr;
