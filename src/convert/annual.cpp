@@ -309,7 +309,7 @@ bool AnnualRun::AskYear() {
   log_.Write(" B-2019 N-2020, A-wszyskie następne na N  (B/N/A) ? "_pl);
   char key = 0;
   do {
-    key = AsciiUpper(p_.copier.WaitKey());
+    key = AsciiUpper(p_.copier.Ask(Question::kAnnualYear));
   } while (key != 'B' && key != 'N' && key != 'A');
   log_.WriteLn();
   log_.Color(kColourError);

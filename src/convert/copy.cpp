@@ -150,7 +150,7 @@ bool Copier::AskOverwrite(std::string_view name) {
   log_.Color(kColourPrompt);
   log_.Write("---->  Z(n)/W(a)");
   for (;;) {
-    switch (AsciiUpper(WaitKey())) {
+    switch (AsciiUpper(Ask(Question::kOverwrite))) {
       case 'A':
         log_.WriteLn();
         overwriteMemory = -1;

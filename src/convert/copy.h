@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "convert/answers.h"
 #include "convert/progress_log.h"
 #include "platform/files.h"
 #include "tui/screen.h"
@@ -69,6 +70,8 @@ class Copier {
   std::int32_t recordCounter = 0;
   // A one-second pause after each finished copy, so the user can follow the log.
   bool showSlowly = false;
+  // Where answers come from instead of the keyboard; none in an interactive run.
+  AnswerSource* answers = nullptr;
 
   // Waits for a key with the cursor shown, drops any further keys already waiting
   // and returns the character of the first (0 for keys without one).
@@ -79,6 +82,9 @@ class Copier {
   bool DirExists(std::string_view path);
   // True to keep the existing file, false to overwrite it.
   bool AskOverwrite(std::string_view name);
+  // One key answering the question just shown on the log, from the keyboard or the
+  // answer source; the answer goes to the log's sinks.
+  char Ask(Question question);
 
   CopyStatus CopyTextFile(std::string_view source, std::string_view target);
   CopyStatus CopyFileBytes(std::string_view source, std::string_view target);

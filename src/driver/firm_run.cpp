@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <exception>
 #include <memory>
 
 #include "convert/annual.h"
@@ -593,6 +594,17 @@ FirmRunSummary ConvertSelectedFirms(RunState& run, FirmList& firms,
     if (!entry.selected) continue;
     const std::string name = entry.Name();
     const std::string directory = entry.Directory();
+    // However the firm's run ends, the journal gets it whole before the next begins.
+    struct JournalFirmEnd {
+      RunState& run;
+      const std::string& directory;
+      ~JournalFirmEnd() {
+        // A firm left by an exception is not whole: its lines wait for the program's end.
+        if (std::uncaught_exceptions() > 0) return;
+        NoteInJournal(run, Cat({"---- koniec firmy ", directory}));
+        FlushJournal(run);
+      }
+    } journalFirmEnd{run, directory};
     log.Clear(true);
     log.WriteLn(Cat({"Kopiowanie  - FIRMA   : ", name}));
     log.WriteLn(Cat({"              Katalog : ", directory}));

@@ -5,6 +5,7 @@
 #include "driver/wizard.h"
 #include "platform/cp852.h"
 #include "shared/config.h"
+#include "tui/message.h"
 
 namespace zq::driver {
 
@@ -50,7 +51,7 @@ void StartUp(RunState& run) {
 }
 
 bool AnswerHelpRequest(RunState& run) {
-  auto args = run.platform.process.Arguments();
+  auto args = ReadRunSwitches(run.platform.process.Arguments()).arguments;
   if (args.empty() || args[0].find('?') == std::string::npos) return false;
   WriteUsage(run.platform.process);
   run.copier.WaitKey();
@@ -64,7 +65,7 @@ std::vector<std::string> ResolveTrees(RunState& run) {
   std::vector<std::string> warnings;
   ConversionOptions& o = run.options;
   o.sourceTree = "\\DOR_2019\\";
-  auto args = run.platform.process.Arguments();
+  auto args = ReadRunSwitches(run.platform.process.Arguments()).arguments;
   if (!args.empty()) {
     if (args[0].size() <= kMaxTreeLength)
       o.targetTree = args[0];
@@ -80,6 +81,45 @@ std::vector<std::string> ResolveTrees(RunState& run) {
   if (settings.targetTree) o.targetTree = *settings.targetTree;
   for (auto& r : settings.refused) warnings.push_back(r);
   return warnings;
+}
+
+bool OpenJournal(RunState& run) {
+  run.switches = ReadRunSwitches(run.platform.process.Arguments());
+  std::string path = run.switches.logPath;
+  if (path.empty() && run.switches.unattended) path = run.screen.ProgramStem() + ".LOG";
+  if (path.empty()) return true;
+  auto journal = std::make_unique<Journal>(run.platform.files, run.platform.process, path);
+  if (!journal->Usable()) {
+    std::string text = S("\x03Nie można zapisać dziennika pracy\r\x03"_pl) + path;
+    if (run.switches.unattended) {
+      run.platform.process.WriteStdout(S("Nie można zapisać dziennika pracy "_pl) + path + "\n");
+      return false;
+    }
+    return tui::YesNoQuestion(run.screen, false, text + S("\r\x03Pracować bez dziennika ?"_pl), 8,
+                              10);
+  }
+  Journal* kept = journal.get();
+  run.journal = std::move(journal);
+  run.log.AddSink(kept);
+  run.screen.SetDialogNote(
+      [kept](std::string_view text, std::string_view answer) { kept->NoteDialog(text, answer); });
+  std::string start = S("==== Początek pracy"_pl);
+  if (run.switches.unattended) start += S(" bez obsługi, ustawienia: "_pl) + run.switches.autoPath;
+  if (run.switches.dryRun) start += S(" - PRÓBA, nic nie zostanie zapisane"_pl);
+  kept->Note(start);
+  return true;
+}
+
+void FlushJournal(RunState& run, bool final) {
+  if (!run.journal || run.journal->Flush(final)) return;
+  if (run.journalFailed) return;
+  run.journalFailed = true;
+  run.log.AlertLn(convert::kColourError,
+                  S("Błąd zapisu dziennika pracy "_pl) + run.journal->Path());
+}
+
+void NoteInJournal(RunState& run, std::string_view text) {
+  if (run.journal) run.journal->Note(text);
 }
 
 void DrawBanner(RunState& run, const std::vector<std::string>& warnings) {
@@ -113,11 +153,21 @@ int RunProgram(platform::Platform& platform) {
     InstallWizard(run);
     StartUp(run);
     if (AnswerHelpRequest(run)) return 0;
-    auto warnings = ResolveTrees(run);
-    DrawBanner(run, warnings);
-    RunWizard(run);
-    Ending(run);
-    platform.process.Exit(0);
+    // A journal asked for and not writable: the run does not start.
+    if (!OpenJournal(run)) return kExitBadSettings;
+    try {
+      auto warnings = ResolveTrees(run);
+      DrawBanner(run, warnings);
+      RunWizard(run);
+      Ending(run);
+      NoteInJournal(run, "==== Koniec pracy, kod wyjścia 0"_pl);
+      FlushJournal(run, true);
+      platform.process.Exit(0);
+    } catch (const platform::ProgramExit& exit) {
+      NoteInJournal(run, S("==== Koniec pracy, kod wyjścia "_pl) + std::to_string(exit.code));
+      FlushJournal(run, true);
+      throw;
+    }
   } catch (const platform::ProgramExit& exit) {
     return exit.code;
   }

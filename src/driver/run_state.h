@@ -4,12 +4,14 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "convert/copy.h"
 #include "convert/progress_log.h"
+#include "driver/journal.h"
 #include "driver/options.h"
 #include "driver/paths.h"
 #include "platform/platform.h"
@@ -50,9 +52,19 @@ struct RunState {
   ExtraFileList extraFiles;
   // Settled at start-up from "/kprspis:" and KPRSPIS.
   std::string firmListName = "SPISFIRM.DAT";
+  // The new switches of the command line; the journal when one is kept.
+  RunSwitches switches;
+  std::unique_ptr<Journal> journal;
+  bool journalFailed = false;
   int currentPage = 1;
   std::vector<WizardPage> pages;
   RunSteps steps;
 };
+
+// Appends the journal kept so far, when there is one; a journal that can no longer be
+// written is said once on the log.
+void FlushJournal(RunState& run, bool final = false);
+// A line of the journal only.
+void NoteInJournal(RunState& run, std::string_view text);
 
 }  // namespace zq::driver

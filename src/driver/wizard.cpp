@@ -48,6 +48,7 @@ void StartCopy(RunState& run) {
   run.copier.showSlowly = o.showSlowly;
   if ((o.runItems & kRunGlobal) && o.globalItems != 0 && run.steps.globalDataCopy)
     run.steps.globalDataCopy(run);
+  FlushJournal(run);
   if ((o.runItems & kRunFirms) && run.steps.perFirmRun) run.steps.perFirmRun(run);
   run.log.WriteLn("");
   run.log.WriteLn("");

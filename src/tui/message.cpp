@@ -65,6 +65,21 @@ void DrawChoice(Screen& screen, int row, int width, std::string_view text, bool 
   if (line.size() > 1) screen.WriteAt(s[9], 3, row, line.substr(1, 1));
 }
 
+// The button that closed a message box, as the journal names it.
+std::string_view CommandAnswer(std::uint16_t command, std::uint16_t flags) {
+  if (flags & kMbSelfClosing) return "";
+  switch (command) {
+    case kCmYes:
+      return "Tak";
+    case kCmNo:
+      return "Nie";
+    case kCmOk:
+      return "OK";
+    default:
+      return "Esc";
+  }
+}
+
 }  // namespace
 
 bool YesNoQuestion(Screen& screen, bool defaultYes, std::string_view text, int row, int column) {
@@ -122,6 +137,7 @@ bool YesNoQuestion(Screen& screen, bool defaultYes, std::string_view text, int r
       break;
     }
   }
+  screen.NoteDialog(text, answer ? "Tak" : "Nie");
   return answer;
 }
 
@@ -199,6 +215,7 @@ std::uint16_t MessageBox(Screen& screen, std::uint16_t flags, std::string_view t
     result = page.Execute();
   }
   page.Done();
+  screen.NoteDialog(text, CommandAnswer(result, flags));
   return result;
 }
 
@@ -246,6 +263,7 @@ std::uint16_t InputBox(Screen& screen, bool password, std::string& variable,
   std::uint16_t result = page.Execute();
   if (result != kCmOk) variable = copy;
   page.Done();
+  screen.NoteDialog(prompt, result == kCmOk ? std::string_view(variable) : "Esc");
   state.modified = modified;
   return result;
 }
