@@ -171,7 +171,7 @@ bool Copier::AskOverwrite(std::string_view name) {
   }
 }
 
-CopyStatus Copier::CopyTextFile(std::string_view source, std::string_view target) {
+CopyStatus Copier::CopyTextFileUncounted(std::string_view source, std::string_view target) {
   if (FileSizeOf(source) < 1) return CopyStatus::kNoSource;
   std::unique_ptr<File> in = OpenSource(source);
   if (!in) {
@@ -253,7 +253,7 @@ CopyStatus Copier::CloseBoth(std::unique_ptr<File>& in, std::string_view source,
   return status == CopyStatus::kCopied && !closed ? CopyStatus::kCloseFailed : status;
 }
 
-CopyStatus Copier::CopyFileBytes(std::string_view source, std::string_view target) {
+CopyStatus Copier::CopyFileBytesUncounted(std::string_view source, std::string_view target) {
   std::int64_t size = FileSizeOf(source);
   if (size < 1) return CopyStatus::kNoSource;
   bool present = FileSizeOf(target) >= 1;
@@ -351,7 +351,7 @@ bool Copier::OpenRecordFiles(std::string_view source, std::string_view target,
   return true;
 }
 
-CopyStatus Copier::CopyRecords(std::string_view source, std::string_view target, std::uint16_t size,
+CopyStatus Copier::CopyRecordsUncounted(std::string_view source, std::string_view target, std::uint16_t size,
                                const RecordFilter& filter) {
   recordCounter = 1;
   std::int64_t sourceSize = 0;
@@ -393,7 +393,7 @@ CopyStatus Copier::CopyRecords(std::string_view source, std::string_view target,
   return FinishRecords(writer, writeFailed, in, source, out, target, status);
 }
 
-CopyStatus Copier::ConvertRecords(std::string_view source, std::string_view target,
+CopyStatus Copier::ConvertRecordsUncounted(std::string_view source, std::string_view target,
                                   std::uint16_t inSize, std::uint16_t outSize,
                                   const RecordConverter& converter) {
   std::int64_t sourceSize = 0;

@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "convert/answers.h"
+#include "convert/copy_tally.h"
 #include "convert/progress_log.h"
 #include "platform/files.h"
 #include "tui/screen.h"
@@ -86,12 +87,15 @@ class Copier {
   // answer source; the answer goes to the log's sinks.
   char Ask(Question question);
 
+  // Each told to `tally` when one listens: what was read, written, dropped, copied or
+  // found missing.
   CopyStatus CopyTextFile(std::string_view source, std::string_view target);
   CopyStatus CopyFileBytes(std::string_view source, std::string_view target);
   CopyStatus CopyRecords(std::string_view source, std::string_view target, std::uint16_t size,
                          const RecordFilter& filter);
   CopyStatus ConvertRecords(std::string_view source, std::string_view target, std::uint16_t inSize,
                             std::uint16_t outSize, const RecordConverter& converter);
+  CopyTally* tally = nullptr;
 
   ProgressLog& Log() { return log_; }
 
@@ -117,6 +121,18 @@ class Copier {
   CopyStatus CloseBoth(std::unique_ptr<platform::File>& in, std::string_view source,
                        std::unique_ptr<platform::File>& out, std::string_view target,
                        CopyStatus status);
+
+  // The primitives themselves; the public ones count around them.
+  CopyStatus CopyTextFileUncounted(std::string_view source, std::string_view target);
+  CopyStatus CopyFileBytesUncounted(std::string_view source, std::string_view target);
+  CopyStatus CopyRecordsUncounted(std::string_view source, std::string_view target,
+                                  std::uint16_t size, const RecordFilter& filter);
+  CopyStatus ConvertRecordsUncounted(std::string_view source, std::string_view target,
+                                     std::uint16_t inSize, std::uint16_t outSize,
+                                     const RecordConverter& converter);
+  // Reports one finished primitive to the tally.
+  CopyStatus Tell(CopyStatus status, std::int64_t sourceSize, std::int64_t targetBefore,
+                  std::string_view target, std::uint16_t inSize, std::uint16_t outSize);
 
   tui::Screen& screen_;
   ProgressLog& log_;

@@ -599,6 +599,7 @@ FirmRunSummary ConvertSelectedFirms(RunState& run, FirmList& firms,
       RunState& run;
       const std::string& directory;
       ~JournalFirmEnd() {
+        run.firmReport = nullptr;
         // A firm left by an exception is not whole: its lines wait for the program's end.
         if (std::uncaught_exceptions() > 0) return;
         NoteInJournal(run, Cat({"---- koniec firmy ", directory}));
@@ -608,7 +609,14 @@ FirmRunSummary ConvertSelectedFirms(RunState& run, FirmList& firms,
     log.Clear(true);
     log.WriteLn(Cat({"Kopiowanie  - FIRMA   : ", name}));
     log.WriteLn(Cat({"              Katalog : ", directory}));
+    if (ReportWanted(run)) {
+      FirmReport& firmReport = run.report.firms.emplace_back();
+      firmReport.name = name;
+      firmReport.directory = directory;
+      run.firmReport = &run.report.firms.back();
+    }
     FirmResult result = ConvertFirm(run, shared, directory, items);
+    if (run.firmReport) run.firmReport->errors = result.errors;
     ++summary.converted;
     using Kind = FirmRunSummary::Kind;
     if (!result.completed) {
@@ -633,6 +641,7 @@ FirmRunSummary ConvertSelectedFirms(RunState& run, FirmList& firms,
       continue;
     }
     ++summary.added;
+    if (run.firmReport) run.firmReport->added = true;
   }
   list.Close();
   return summary;

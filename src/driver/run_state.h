@@ -14,6 +14,7 @@
 #include "driver/journal.h"
 #include "driver/options.h"
 #include "driver/paths.h"
+#include "driver/report.h"
 #include "platform/platform.h"
 #include "tui/screen.h"
 #include "tui/shared_file.h"
@@ -56,6 +57,10 @@ struct RunState {
   RunSwitches switches;
   std::unique_ptr<Journal> journal;
   bool journalFailed = false;
+  // The reconciliation of the run, and the firm whose items are being counted into it
+  // (none when nobody will read the report: no journal and no new switch).
+  RunReport report;
+  FirmReport* firmReport = nullptr;
   int currentPage = 1;
   std::vector<WizardPage> pages;
   RunSteps steps;

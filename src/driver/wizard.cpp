@@ -49,7 +49,10 @@ void StartCopy(RunState& run) {
   if ((o.runItems & kRunGlobal) && o.globalItems != 0 && run.steps.globalDataCopy)
     run.steps.globalDataCopy(run);
   FlushJournal(run);
-  if ((o.runItems & kRunFirms) && run.steps.perFirmRun) run.steps.perFirmRun(run);
+  if ((o.runItems & kRunFirms) && run.steps.perFirmRun) {
+    run.steps.perFirmRun(run);
+    PresentReport(run);
+  }
   run.log.WriteLn("");
   run.log.WriteLn("");
   run.log.WriteLn("Koniec pracy kopiera danych DOR_ZQ na rok 2020");
