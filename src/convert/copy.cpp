@@ -98,6 +98,8 @@ Outcome CopyTextLines(BufferedReader& in, BufferedWriter& out) {
 Copier::Copier(tui::Screen& screen, ProgressLog& log) : screen_(screen), log_(log) {}
 
 char Copier::WaitKey() {
+  // Nobody is at the keyboard of an unattended run: the answer source goes on for them.
+  if (answers) return Ask(Question::kKeyWait);
   platform::Console& console = screen_.Console();
   screen_.PlaceCursor(log_.Column(), log_.Row());
   screen_.ShowNormalCursor();

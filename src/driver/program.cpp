@@ -1,5 +1,6 @@
 #include "driver/program.h"
 
+#include "driver/auto_run.h"
 #include "driver/run_state.h"
 #include "driver/startup.h"
 #include "driver/wizard.h"
@@ -155,14 +156,29 @@ int RunProgram(platform::Platform& platform) {
     if (AnswerHelpRequest(run)) return 0;
     // A journal asked for and not writable: the run does not start.
     if (!OpenJournal(run)) return kExitBadSettings;
+    // A dry run is not built yet: taking the switch and writing for real would do
+    // exactly what the user asked not to.
+    if (run.switches.dryRun) {
+      platform.process.WriteStdout(S("Próba (/TEST) nie jest dostępna w tej wersji"_pl) + "\n");
+      NoteInJournal(run, "Próba (/TEST) nie jest dostępna w tej wersji"_pl);
+      FlushJournal(run, true);
+      return kExitBadSettings;
+    }
     try {
+      int code = 0;
+      // The Extra file list and the remembered roots as in every run; the settings
+      // file's roots then take the place of the Wizard's.
       auto warnings = ResolveTrees(run);
       DrawBanner(run, warnings);
-      RunWizard(run);
-      Ending(run);
-      NoteInJournal(run, "==== Koniec pracy, kod wyjścia 0"_pl);
+      if (run.switches.unattended) {
+        code = RunUnattended(run);
+      } else {
+        RunWizard(run);
+        Ending(run);
+      }
+      NoteInJournal(run, S("==== Koniec pracy, kod wyjścia "_pl) + std::to_string(code));
       FlushJournal(run, true);
-      platform.process.Exit(0);
+      return code;
     } catch (const platform::ProgramExit& exit) {
       NoteInJournal(run, S("==== Koniec pracy, kod wyjścia "_pl) + std::to_string(exit.code));
       FlushJournal(run, true);
