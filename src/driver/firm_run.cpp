@@ -317,6 +317,12 @@ void ConvertAnnual(FirmContext& firm) {
   firm.firmVatProportional = annual.firmVatProportional;
   firm.firmVatProportion = annual.firmVatProportion;
   firm.sourceFirmDir = annual.sourceFirmDir;
+  if (annual.proportionRefused) {
+    firm.Log().AlertLn(convert::kColourError,
+                       "Brak proporcji VAT - firma nie zostanie dopisana do spisu firm"_pl);
+    ++firm.errors;
+    firm.ended = true;
+  }
   firm.ledger.vatProportional = annual.firmVatProportional != 0;
   firm.ledger.vatProportion = annual.firmVatProportion;
   if (annual.outcome != convert::AnnualOutcome::kWritten) ++firm.errors;
@@ -549,7 +555,7 @@ FirmResult ConvertFirm(RunState& run, FirmRunShared& shared, std::string_view di
   };
   if (!PrepareFirm(firm)) return report();
   ConvertAnnual(firm);
-  RunFirmItems(firm, items);
+  if (!firm.ended) RunFirmItems(firm, items);
   if (firm.ended) return report();
 
   std::string end = "Koniec konwersji danych firmy";
