@@ -78,17 +78,8 @@ std::vector<Key> Keys() {
       Flag(kPaths, "informuj o nie zamkniętym grudniu"_pl, &O::warnOpenDecember),
       Flag(kPaths, "pokazuj powoli szczegóły konwersji"_pl, &O::showSlowly),
       Flag(kPaths, "Zasłoń w 2019 przekonwertowane pliki"_pl, &O::hideConverted),
-      Group(kFirm, "Dane - przenieś"_pl, Kind::kRadio, &O::staffScope, 2),
-      Group(kFirm, "z PID-5 - przenieś"_pl, Kind::kRadio, &O::pid5Scope, 1),
-      Group(kStart, "Dane Globalne z", Kind::kBit, &O::runItems, 0),
-      Group(kStart, "Dane później wskazanych firm"_pl, Kind::kBit, &O::runItems, 1),
-      Tree(kStart, "katalog danych globalnych", &O::globalSourceDir, Kind::kText),
-      Flag(kStart, "Zatrzymywac akcje co firme", &O::stopPerFirm),
-      Make(kAnswers, "dane roczne z roku (B-2019 N-2020)", Kind::kYear),
-      Make(kAnswers, "istniejący plik (Z-zostaw W-zastąp)"_pl, Kind::kKeep),
-      Figure("proporcja VAT (-1 pomiń firmę)"_pl, &A::vatProportion, -1, 100),
-      Figure("czekaj na zajęty plik sekund"_pl, &A::lockWaitSeconds, 0, 3600),
   };
+
   const std::string_view global[] = {"Globalna baza adresów"_pl,
                                      "Baza Urzędów Skarbowych"_pl,
                                      "Baza stałych F1..F10"_pl,
@@ -128,6 +119,19 @@ std::vector<Key> Keys() {
   bits(kFirm, firm, &O::firmItems);
   bits(kFirm, entered, &O::entered2020Items);
   bits(kFirm, dll, &O::dllItems);
+  for (const Key& k : {Group(kFirm, "Dane - przenieś"_pl, Kind::kRadio, &O::staffScope, 2),
+                       Group(kFirm, "z PID-5 - przenieś"_pl, Kind::kRadio, &O::pid5Scope, 1)})
+    keys.push_back(k);
+  for (const Key& k :
+       {Group(kStart, "Dane Globalne z", Kind::kBit, &O::runItems, 0),
+        Group(kStart, "Dane później wskazanych firm"_pl, Kind::kBit, &O::runItems, 1),
+        Tree(kStart, "katalog danych globalnych", &O::globalSourceDir, Kind::kText),
+        Flag(kStart, "Zatrzymywac akcje co firme", &O::stopPerFirm),
+        Make(kAnswers, "dane roczne z roku (B-2019 N-2020)", Kind::kYear),
+        Make(kAnswers, "istniejący plik (Z-zostaw W-zastąp)"_pl, Kind::kKeep),
+        Figure("proporcja VAT (-1 pomiń firmę)"_pl, &A::vatProportion, -1, 100),
+        Figure("czekaj na zajęty plik sekund"_pl, &A::lockWaitSeconds, 0, 3600)})
+    keys.push_back(k);
   return keys;
 }
 
