@@ -96,22 +96,16 @@ int RunUnattended(RunState& run) {
   run.options = settings.options;
   SettingsAnswers answers(settings.answers);
   run.copier.answers = &answers;
-  // A box asking whether to go on waiting is answered yes until the settings' time has
-  // passed since it was first asked; any other box is taken as read.
+  // A question (whether to go on waiting for a locked file, above all) is answered yes
+  // until the settings' time has passed since it was first asked; any other box is
+  // taken as read. Nothing is shown and no key waited for.
   std::map<std::string, int> firstAsked;
-  run.sharedFiles.SetMessageBox([&](std::uint16_t flags, std::string_view boxText) {
-    std::uint16_t answer = tui::kCmOk;
-    if (flags & (tui::kMbYes | tui::kMbNo)) {
-      int now = Seconds(run.platform.process.Now());
-      auto [at, fresh] = firstAsked.try_emplace(std::string(boxText), now);
-      answer = now - at->second < settings.answers.lockWaitSeconds ? tui::kCmYes : tui::kCmNo;
-      (void)fresh;
-    }
-    run.screen.NoteDialog(boxText, answer == tui::kCmYes  ? "Tak"
-                                   : answer == tui::kCmNo ? "Nie"
-                                                          : "OK");
-    return answer;
-  });
+  tui::LayerState(run.screen).autoAnswer = [&](std::uint16_t flags, std::string_view boxText) {
+    if (!(flags & (tui::kMbYes | tui::kMbNo))) return flags == 0 ? tui::kCmCancel : tui::kCmOk;
+    int now = Seconds(run.platform.process.Now());
+    auto at = firstAsked.try_emplace(std::string(boxText), now).first;
+    return now - at->second < settings.answers.lockWaitSeconds ? tui::kCmYes : tui::kCmNo;
+  };
 
   std::vector<std::string> notOffered;
   bool listFailed = false;
@@ -141,7 +135,7 @@ int RunUnattended(RunState& run) {
   StartCopy(run);
   Ending(run);
   run.copier.answers = nullptr;
-  run.sharedFiles.SetMessageBox(nullptr);
+  tui::LayerState(run.screen).autoAnswer = nullptr;
 
   bool trouble = listFailed || !notOffered.empty();
   for (const FirmReport& firm : run.report.firms)

@@ -83,6 +83,11 @@ std::string_view CommandAnswer(std::uint16_t command, std::uint16_t flags) {
 }  // namespace
 
 bool YesNoQuestion(Screen& screen, bool defaultYes, std::string_view text, int row, int column) {
+  if (auto& answer = LayerState(screen).autoAnswer) {
+    bool yes = answer(kMbYes | kMbNo, text) == kCmYes;
+    screen.NoteDialog(text, yes ? "Tak" : "Nie");
+    return yes;
+  }
   constexpr int kMaxLines = 24 - 5 - 1;
   std::vector<std::string_view> lines = SplitLines(text);
   if (static_cast<int>(lines.size()) > kMaxLines) lines.resize(kMaxLines);
@@ -143,6 +148,11 @@ bool YesNoQuestion(Screen& screen, bool defaultYes, std::string_view text, int r
 
 std::uint16_t MessageBox(Screen& screen, std::uint16_t flags, std::string_view text, int height,
                          int width, int row, int column) {
+  if (auto& answer = LayerState(screen).autoAnswer) {
+    std::uint16_t result = answer(flags, text);
+    screen.NoteDialog(text, CommandAnswer(result, flags));
+    return result;
+  }
   int kind = flags & 0x0F;
   std::string title;
   switch (kind) {
@@ -234,6 +244,12 @@ void SetInputBoxWidth(Screen& screen, int width) {
 std::uint16_t InputBox(Screen& screen, bool password, std::string& variable,
                        std::string_view prompt) {
   DialogLayerState& state = LayerState(screen);
+  if (state.autoAnswer) {
+    state.inputBoxWidth = kDefaultInputWidth;
+    std::uint16_t result = state.autoAnswer(0, prompt);
+    screen.NoteDialog(prompt, result == kCmOk ? std::string_view(variable) : "Esc");
+    return result;
+  }
   int fieldWidth = state.inputBoxWidth;
   state.inputBoxWidth = kDefaultInputWidth;
   bool modified = state.modified;
