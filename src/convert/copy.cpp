@@ -353,8 +353,8 @@ bool Copier::OpenRecordFiles(std::string_view source, std::string_view target,
   return true;
 }
 
-CopyStatus Copier::CopyRecordsUncounted(std::string_view source, std::string_view target, std::uint16_t size,
-                               const RecordFilter& filter) {
+CopyStatus Copier::CopyRecordsUncounted(std::string_view source, std::string_view target,
+                                        std::uint16_t size, const RecordFilter& filter) {
   recordCounter = 1;
   std::int64_t sourceSize = 0;
   std::unique_ptr<File> in, out;
@@ -396,8 +396,8 @@ CopyStatus Copier::CopyRecordsUncounted(std::string_view source, std::string_vie
 }
 
 CopyStatus Copier::ConvertRecordsUncounted(std::string_view source, std::string_view target,
-                                  std::uint16_t inSize, std::uint16_t outSize,
-                                  const RecordConverter& converter) {
+                                           std::uint16_t inSize, std::uint16_t outSize,
+                                           const RecordConverter& converter) {
   std::int64_t sourceSize = 0;
   std::unique_ptr<File> in, out;
   if (inSize == 0) return CopyStatus::kNoSource;
