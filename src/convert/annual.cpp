@@ -309,7 +309,7 @@ bool AnnualRun::AskYear() {
   log_.Write(" B-2019 N-2020, A-wszyskie następne na N  (B/N/A) ? "_pl);
   char key = 0;
   do {
-    key = AsciiUpper(p_.copier.WaitKey());
+    key = AsciiUpper(p_.copier.Ask(Question::kAnnualYear));
   } while (key != 'B' && key != 'N' && key != 'A');
   log_.WriteLn();
   log_.Color(kColourError);
@@ -368,7 +368,18 @@ bool AnnualRun::ConvertRecord(int number) {
     result_.sourceFirmDir = std::string(p_.sourceFirmDir.substr(0, kSourceFirmDirLength));
     result_.firmVatProportional = static_cast<std::uint8_t>(out.Get(kVatProportional));
     result_.firmVatProportion = static_cast<std::uint16_t>(out.Get(kVatProportion));
-    if (result_.firmVatProportional != 0 && result_.firmVatProportion == 0) {
+    if (result_.firmVatProportional != 0 && result_.firmVatProportion == 0 && p_.copier.answers) {
+      // Unattended: a whole percentage from the answer source, or the firm is left out.
+      std::uint16_t value = 0;
+      std::string answer = p_.copier.answers->Answer(Question::kVatProportion);
+      log_.AlertLn(kColourWarning, "Proporcja VAT na 2020 wynosi 0% - podaj właściwą"_pl);
+      log_.NoteAnswer(answer.empty() ? "pomiń firmę"_pl : std::string_view(answer));
+      if (ParseProportion(answer, value))
+        result_.firmVatProportion = value;
+      else
+        result_.proportionRefused = true;
+      out.Set(kVatProportion, result_.firmVatProportion);
+    } else if (result_.firmVatProportional != 0 && result_.firmVatProportion == 0) {
       result_.firmVatProportion =
           AskVatProportion(p_.screen, !result_.annualFrom2020, in.Get(kVatProportion));
       out.Set(kVatProportion, result_.firmVatProportion);

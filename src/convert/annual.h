@@ -133,6 +133,9 @@ struct AnnualResult {
   // AnnualParams::sourceFirmDir cut to kSourceFirmDirLength, once record 1 has been
   // read; empty before. The firm text data records it as the previous-year directory.
   std::string sourceFirmDir;
+  // The proportion was asked and the answer source declined to give one: the firm's
+  // run is not to go on.
+  bool proportionRefused = false;
 };
 
 // Everything is shown on the progress log and asked on the spot; whatever the outcome,

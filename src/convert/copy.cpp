@@ -98,6 +98,8 @@ Outcome CopyTextLines(BufferedReader& in, BufferedWriter& out) {
 Copier::Copier(tui::Screen& screen, ProgressLog& log) : screen_(screen), log_(log) {}
 
 char Copier::WaitKey() {
+  // Nobody is at the keyboard of an unattended run: the answer source goes on for them.
+  if (answers) return Ask(Question::kKeyWait);
   platform::Console& console = screen_.Console();
   screen_.PlaceCursor(log_.Column(), log_.Row());
   screen_.ShowNormalCursor();
@@ -150,7 +152,7 @@ bool Copier::AskOverwrite(std::string_view name) {
   log_.Color(kColourPrompt);
   log_.Write("---->  Z(n)/W(a)");
   for (;;) {
-    switch (AsciiUpper(WaitKey())) {
+    switch (AsciiUpper(Ask(Question::kOverwrite))) {
       case 'A':
         log_.WriteLn();
         overwriteMemory = -1;
@@ -171,7 +173,7 @@ bool Copier::AskOverwrite(std::string_view name) {
   }
 }
 
-CopyStatus Copier::CopyTextFile(std::string_view source, std::string_view target) {
+CopyStatus Copier::CopyTextFileUncounted(std::string_view source, std::string_view target) {
   if (FileSizeOf(source) < 1) return CopyStatus::kNoSource;
   std::unique_ptr<File> in = OpenSource(source);
   if (!in) {
@@ -253,7 +255,7 @@ CopyStatus Copier::CloseBoth(std::unique_ptr<File>& in, std::string_view source,
   return status == CopyStatus::kCopied && !closed ? CopyStatus::kCloseFailed : status;
 }
 
-CopyStatus Copier::CopyFileBytes(std::string_view source, std::string_view target) {
+CopyStatus Copier::CopyFileBytesUncounted(std::string_view source, std::string_view target) {
   std::int64_t size = FileSizeOf(source);
   if (size < 1) return CopyStatus::kNoSource;
   bool present = FileSizeOf(target) >= 1;
@@ -361,8 +363,8 @@ void Copier::WarnShortLastRecord(std::string_view source, std::int64_t sourceSiz
                                        std::to_string(size), " bajtów) w "_pl, source}));
 }
 
-CopyStatus Copier::CopyRecords(std::string_view source, std::string_view target, std::uint16_t size,
-                               const RecordFilter& filter) {
+CopyStatus Copier::CopyRecordsUncounted(std::string_view source, std::string_view target,
+                                        std::uint16_t size, const RecordFilter& filter) {
   recordCounter = 1;
   std::int64_t sourceSize = 0;
   std::unique_ptr<File> in, out;
@@ -404,9 +406,9 @@ CopyStatus Copier::CopyRecords(std::string_view source, std::string_view target,
   return FinishRecords(writer, writeFailed, in, source, out, target, status);
 }
 
-CopyStatus Copier::ConvertRecords(std::string_view source, std::string_view target,
-                                  std::uint16_t inSize, std::uint16_t outSize,
-                                  const RecordConverter& converter) {
+CopyStatus Copier::ConvertRecordsUncounted(std::string_view source, std::string_view target,
+                                           std::uint16_t inSize, std::uint16_t outSize,
+                                           const RecordConverter& converter) {
   std::int64_t sourceSize = 0;
   std::unique_ptr<File> in, out;
   if (inSize == 0) return CopyStatus::kNoSource;

@@ -13,6 +13,8 @@
 #include <string>
 #include <string_view>
 
+#include "convert/answers.h"
+#include "convert/copy_tally.h"
 #include "convert/progress_log.h"
 #include "platform/files.h"
 #include "tui/screen.h"
@@ -69,6 +71,8 @@ class Copier {
   std::int32_t recordCounter = 0;
   // A one-second pause after each finished copy, so the user can follow the log.
   bool showSlowly = false;
+  // Where answers come from instead of the keyboard; none in an interactive run.
+  AnswerSource* answers = nullptr;
 
   // Waits for a key with the cursor shown, drops any further keys already waiting
   // and returns the character of the first (0 for keys without one).
@@ -79,13 +83,19 @@ class Copier {
   bool DirExists(std::string_view path);
   // True to keep the existing file, false to overwrite it.
   bool AskOverwrite(std::string_view name);
+  // One key answering the question just shown on the log, from the keyboard or the
+  // answer source; the answer goes to the log's sinks.
+  char Ask(Question question);
 
+  // Each told to `tally` when one listens: what was read, written, dropped, copied or
+  // found missing.
   CopyStatus CopyTextFile(std::string_view source, std::string_view target);
   CopyStatus CopyFileBytes(std::string_view source, std::string_view target);
   CopyStatus CopyRecords(std::string_view source, std::string_view target, std::uint16_t size,
                          const RecordFilter& filter);
   CopyStatus ConvertRecords(std::string_view source, std::string_view target, std::uint16_t inSize,
                             std::uint16_t outSize, const RecordConverter& converter);
+  CopyTally* tally = nullptr;
 
   ProgressLog& Log() { return log_; }
 
@@ -113,6 +123,18 @@ class Copier {
   CopyStatus CloseBoth(std::unique_ptr<platform::File>& in, std::string_view source,
                        std::unique_ptr<platform::File>& out, std::string_view target,
                        CopyStatus status);
+
+  // The primitives themselves; the public ones count around them.
+  CopyStatus CopyTextFileUncounted(std::string_view source, std::string_view target);
+  CopyStatus CopyFileBytesUncounted(std::string_view source, std::string_view target);
+  CopyStatus CopyRecordsUncounted(std::string_view source, std::string_view target,
+                                  std::uint16_t size, const RecordFilter& filter);
+  CopyStatus ConvertRecordsUncounted(std::string_view source, std::string_view target,
+                                     std::uint16_t inSize, std::uint16_t outSize,
+                                     const RecordConverter& converter);
+  // Reports one finished primitive to the tally.
+  CopyStatus Tell(CopyStatus status, std::int64_t sourceSize, std::int64_t targetBefore,
+                  std::string_view target, std::uint16_t inSize, std::uint16_t outSize);
 
   tui::Screen& screen_;
   ProgressLog& log_;

@@ -61,6 +61,10 @@ void ProgressLog::AlertLn(std::uint8_t colour, std::string_view text) {
   WriteLn(text);
 }
 
+void ProgressLog::NoteAnswer(std::string_view answer) {
+  for (LogSink* sink : sinks_) sink->OnAnswer(answer);
+}
+
 void ProgressLog::EndLine() {
   if (row_ < kLastRow) {
     ++row_;

@@ -22,6 +22,9 @@ class LogSink {
   virtual ~LogSink() = default;
   virtual void OnWrite(std::string_view text, std::uint8_t colour) = 0;
   virtual void OnLineEnd() = 0;
+  // The answer given to the question the log just asked (a key, a value typed or one
+  // taken from a settings file); the screen does not show it.
+  virtual void OnAnswer(std::string_view /*answer*/) {}
 };
 
 class ProgressLog {
@@ -47,6 +50,8 @@ class ProgressLog {
   // line already has text and the message does not fit in what is left of it, the
   // message starts on a line of its own.
   void AlertLn(std::uint8_t colour, std::string_view text);
+  // Hands the answer to a question to the sinks only.
+  void NoteAnswer(std::string_view answer);
 
   // The log cursor, 1-based absolute screen positions.
   int Column() const { return column_; }

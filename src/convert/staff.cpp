@@ -90,9 +90,9 @@ char AsciiUpper(char c) {
 }
 
 // Reads keys until one of `answers` (upper case) comes, in either case.
-char AskKey(Copier& copier, std::string_view answers) {
+char AskKey(Copier& copier, Question question, std::string_view answers) {
   for (;;) {
-    char key = AsciiUpper(copier.WaitKey());
+    char key = AsciiUpper(copier.Ask(question));
     if (key != 0 && answers.find(key) != std::string_view::npos) return key;
   }
 }
@@ -215,7 +215,7 @@ class PersonStep {
       case kAskEach: {
         log.Color(kColourQuestion);
         log.Write(" Przenieść T/N /W  ? "_pl);
-        char answer = AskKey(copier_, "TNW");
+        char answer = AskKey(copier_, Question::kStaffPerson, "TNW");
         log.WriteLn();
         if (answer == 'N') return false;
         if (answer == 'W') staff_.selectionMode = kCarryAll;
@@ -243,7 +243,7 @@ bool FormChosen(Copier& copier, const TaxFormChoice& choice, shared::RecordView 
   if (choice.selection == kFormsAsk) {
     log.Color(kColourQuestion);
     log.Write(" Przenieść T/N ? "_pl);
-    carry = AskKey(copier, "TN") == 'T';
+    carry = AskKey(copier, Question::kPid5Person, "TN") == 'T';
   }
   log.WriteLn();
   return carry;

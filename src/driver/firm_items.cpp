@@ -598,7 +598,13 @@ void RunFirmItems(FirmContext& firm, std::span<const FirmItem> items) {
   for (const FirmItem& item : items) {
     if (firm.ended) return;
     if (!ItemEnabled(firm, item)) continue;
-    RunFirmItem(firm, item);
+    {
+      std::string_view name = !item.label.empty()    ? item.label
+                              : !item.target.empty() ? item.target
+                                                     : item.sources[0];
+      ItemCount count(firm.run, item.number, name, firm.errors);
+      RunFirmItem(firm, item);
+    }
     // The log shows what has been done so far, not only when the run next waits for a
     // key; the screen's own throttle keeps this to a frame now and then.
     firm.run.screen.Flush();

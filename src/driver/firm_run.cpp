@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <exception>
 #include <memory>
 
 #include "convert/annual.h"
@@ -334,6 +335,12 @@ void ConvertAnnual(FirmContext& firm) {
   firm.firmVatProportional = annual.firmVatProportional;
   firm.firmVatProportion = annual.firmVatProportion;
   firm.sourceFirmDir = annual.sourceFirmDir;
+  if (annual.proportionRefused) {
+    firm.Log().AlertLn(convert::kColourError,
+                       "Brak proporcji VAT - firma nie zostanie dopisana do spisu firm"_pl);
+    ++firm.errors;
+    firm.ended = true;
+  }
   firm.ledger.vatProportional = annual.firmVatProportional != 0;
   firm.ledger.vatProportion = annual.firmVatProportion;
   if (annual.outcome != convert::AnnualOutcome::kWritten) ++firm.errors;
@@ -553,7 +560,7 @@ FirmResult ConvertFirm(RunState& run, FirmRunShared& shared, std::string_view di
   };
   if (!PrepareFirm(firm)) return report();
   ConvertAnnual(firm);
-  RunFirmItems(firm, items);
+  if (!firm.ended) RunFirmItems(firm, items);
   if (firm.ended) return report();
 
   std::string end = "Koniec konwersji danych firmy";
@@ -598,10 +605,29 @@ FirmRunSummary ConvertSelectedFirms(RunState& run, FirmList& firms,
     if (!entry.selected) continue;
     const std::string name = entry.Name();
     const std::string directory = entry.Directory();
+    // However the firm's run ends, the journal gets it whole before the next begins.
+    struct JournalFirmEnd {
+      RunState& run;
+      const std::string& directory;
+      ~JournalFirmEnd() {
+        run.firmReport = nullptr;
+        // A firm left by an exception is not whole: its lines wait for the program's end.
+        if (std::uncaught_exceptions() > 0) return;
+        NoteInJournal(run, Cat({"---- koniec firmy ", directory}));
+        FlushJournal(run);
+      }
+    } journalFirmEnd{run, directory};
     log.Clear(true);
     log.WriteLn(Cat({"Kopiowanie  - FIRMA   : ", name}));
     log.WriteLn(Cat({"              Katalog : ", directory}));
+    if (ReportWanted(run)) {
+      FirmReport& firmReport = run.report.firms.emplace_back();
+      firmReport.name = name;
+      firmReport.directory = directory;
+      run.firmReport = &run.report.firms.back();
+    }
     FirmResult result = ConvertFirm(run, shared, directory, items);
+    if (run.firmReport) run.firmReport->errors = result.errors;
     ++summary.converted;
     using Kind = FirmRunSummary::Kind;
     if (!result.completed) {
@@ -626,6 +652,7 @@ FirmRunSummary ConvertSelectedFirms(RunState& run, FirmList& firms,
       continue;
     }
     ++summary.added;
+    if (run.firmReport) run.firmReport->added = true;
   }
   list.Close();
   return summary;

@@ -1,6 +1,8 @@
 #include "driver/pages.h"
 
+#include "driver/auto_settings.h"
 #include "platform/cp852.h"
+#include "platform/text_file.h"
 #include "tui/controls.h"
 #include "tui/event.h"
 #include "tui/message.h"
@@ -203,8 +205,42 @@ class StartPage : public WizardPageBase {
     Add<tui::PushButton>(kStartCopy, "ZACZNIJ", 3, kButtonWidth, 12, 14);
     AddButton(*this, kPrevPage, "<< Wstecz", 14);
     AddButton(*this, kCancel, "Poniechaj", 34);
-    SetStatusLine({PgUpBack(), {kStartCopy, tui::key::kF5, "F5-ZACZNIJ"}});
+    SetStatusLine({PgUpBack(),
+                   {kStartCopy, tui::key::kF5, "F5-ZACZNIJ"},
+                   {kSaveSettings, kKeyF2, "F2-Zapisz do /AUTO"}});
     Focus(3);
+  }
+
+  void HandleEvent(tui::Event& event) override {
+    if (event.IsCommand(kSaveSettings)) {
+      event.Clear();
+      SaveSettings();
+      return;
+    }
+    WizardPageBase::HandleEvent(event);
+  }
+
+ private:
+  static constexpr std::uint16_t kSaveSettings = 0x1004;
+  static constexpr std::uint16_t kKeyF2 = 0x3C00;
+
+  // The choices made so far as a settings file beside the program, to be replayed by
+  // /AUTO: every firm offered, the answers at their defaults.
+  void SaveSettings() {
+    AutoSettings settings;
+    settings.options = run_.options;
+    const std::string path = run_.screen.ProgramStem() + ".AUT";
+    const std::string text = FormatAutoSettings(settings);
+    int error = 0;
+    auto file = run_.platform.files.Open(path, platform::kWrite, platform::kShareNone,
+                                         platform::Disposition::kCreateAlways, error);
+    bool written = file && platform::WriteAll(*file, text.data(), text.size(), error);
+    if (file && !file->Close(error)) written = false;
+    if (written)
+      tui::MessageBox(run_.screen, tui::kMbInformation | tui::kMbSelfClosing,
+                      std::string("\x03Zapisano ustawienia w pliku\r\x03") + path);
+    else
+      tui::ErrorBox(run_.screen, std::string("\x03Nie można zapisać pliku\r\x03"_pl) + path);
   }
 };
 

@@ -1,11 +1,13 @@
 #include "driver/program.h"
 
+#include "driver/auto_run.h"
 #include "driver/run_state.h"
 #include "driver/startup.h"
 #include "driver/version.h"
 #include "driver/wizard.h"
 #include "platform/cp852.h"
 #include "shared/config.h"
+#include "tui/message.h"
 
 namespace zq::driver {
 
@@ -51,7 +53,7 @@ void StartUp(RunState& run) {
 }
 
 bool AnswerHelpRequest(RunState& run) {
-  auto args = run.platform.process.Arguments();
+  auto args = ReadRunSwitches(run.platform.process.Arguments()).arguments;
   if (args.empty() || args[0].find('?') == std::string::npos) return false;
   WriteUsage(run.platform.process);
   run.copier.WaitKey();
@@ -65,7 +67,7 @@ std::vector<std::string> ResolveTrees(RunState& run) {
   std::vector<std::string> warnings;
   ConversionOptions& o = run.options;
   o.sourceTree = "\\DOR_2019\\";
-  auto args = run.platform.process.Arguments();
+  auto args = ReadRunSwitches(run.platform.process.Arguments()).arguments;
   if (!args.empty()) {
     if (args[0].size() <= kMaxTreeLength)
       o.targetTree = args[0];
@@ -81,6 +83,45 @@ std::vector<std::string> ResolveTrees(RunState& run) {
   if (settings.targetTree) o.targetTree = *settings.targetTree;
   for (auto& r : settings.refused) warnings.push_back(r);
   return warnings;
+}
+
+bool OpenJournal(RunState& run) {
+  run.switches = ReadRunSwitches(run.platform.process.Arguments());
+  std::string path = run.switches.logPath;
+  if (path.empty() && run.switches.unattended) path = run.screen.ProgramStem() + ".LOG";
+  if (path.empty()) return true;
+  auto journal = std::make_unique<Journal>(run.platform.files, run.platform.process, path);
+  if (!journal->Usable()) {
+    std::string text = S("\x03Nie można zapisać dziennika pracy\r\x03"_pl) + path;
+    if (run.switches.unattended) {
+      run.platform.process.WriteStdout(S("Nie można zapisać dziennika pracy "_pl) + path + "\n");
+      return false;
+    }
+    return tui::YesNoQuestion(run.screen, false, text + S("\r\x03Pracować bez dziennika ?"_pl), 8,
+                              10);
+  }
+  Journal* kept = journal.get();
+  run.journal = std::move(journal);
+  run.log.AddSink(kept);
+  run.screen.SetDialogNote(
+      [kept](std::string_view text, std::string_view answer) { kept->NoteDialog(text, answer); });
+  std::string start = S("==== Początek pracy"_pl);
+  if (run.switches.unattended) start += S(" bez obsługi, ustawienia: "_pl) + run.switches.autoPath;
+  if (run.switches.dryRun) start += S(" - PRÓBA, nic nie zostanie zapisane"_pl);
+  kept->Note(start);
+  return true;
+}
+
+void FlushJournal(RunState& run, bool final) {
+  if (!run.journal || run.journal->Flush(final)) return;
+  if (run.journalFailed) return;
+  run.journalFailed = true;
+  run.log.AlertLn(convert::kColourError,
+                  S("Błąd zapisu dziennika pracy "_pl) + run.journal->Path());
+}
+
+void NoteInJournal(RunState& run, std::string_view text) {
+  if (run.journal) run.journal->Note(text);
 }
 
 void DrawBanner(RunState& run, const std::vector<std::string>& warnings) {
@@ -116,11 +157,36 @@ int RunProgram(platform::Platform& platform) {
     InstallWizard(run);
     StartUp(run);
     if (AnswerHelpRequest(run)) return 0;
-    auto warnings = ResolveTrees(run);
-    DrawBanner(run, warnings);
-    RunWizard(run);
-    Ending(run);
-    platform.process.Exit(0);
+    // A journal asked for and not writable: the run does not start.
+    if (!OpenJournal(run)) return kExitBadSettings;
+    // A dry run is not built yet: taking the switch and writing for real would do
+    // exactly what the user asked not to.
+    if (run.switches.dryRun) {
+      platform.process.WriteStdout(S("Próba (/TEST) nie jest dostępna w tej wersji"_pl) + "\n");
+      NoteInJournal(run, "Próba (/TEST) nie jest dostępna w tej wersji"_pl);
+      FlushJournal(run, true);
+      return kExitBadSettings;
+    }
+    try {
+      int code = 0;
+      // The Extra file list and the remembered roots as in every run; the settings
+      // file's roots then take the place of the Wizard's.
+      auto warnings = ResolveTrees(run);
+      DrawBanner(run, warnings);
+      if (run.switches.unattended) {
+        code = RunUnattended(run);
+      } else {
+        RunWizard(run);
+        Ending(run);
+      }
+      NoteInJournal(run, S("==== Koniec pracy, kod wyjścia "_pl) + std::to_string(code));
+      FlushJournal(run, true);
+      return code;
+    } catch (const platform::ProgramExit& exit) {
+      NoteInJournal(run, S("==== Koniec pracy, kod wyjścia "_pl) + std::to_string(exit.code));
+      FlushJournal(run, true);
+      throw;
+    }
   } catch (const platform::ProgramExit& exit) {
     return exit.code;
   }

@@ -4,14 +4,17 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "convert/copy.h"
 #include "convert/progress_log.h"
+#include "driver/journal.h"
 #include "driver/options.h"
 #include "driver/paths.h"
+#include "driver/report.h"
 #include "platform/platform.h"
 #include "tui/screen.h"
 #include "tui/shared_file.h"
@@ -53,9 +56,23 @@ struct RunState {
   // The address converter reads the tax-office layout: true only while the global copy
   // converts the tax-office base.
   bool taxOfficeBase = false;
+  // The new switches of the command line; the journal when one is kept.
+  RunSwitches switches;
+  std::unique_ptr<Journal> journal;
+  bool journalFailed = false;
+  // The reconciliation of the run, and the firm whose items are being counted into it
+  // (none when nobody will read the report: no journal and no new switch).
+  RunReport report;
+  FirmReport* firmReport = nullptr;
   int currentPage = 1;
   std::vector<WizardPage> pages;
   RunSteps steps;
 };
+
+// Appends the journal kept so far, when there is one; a journal that can no longer be
+// written is said once on the log.
+void FlushJournal(RunState& run, bool final = false);
+// A line of the journal only.
+void NoteInJournal(RunState& run, std::string_view text);
 
 }  // namespace zq::driver

@@ -50,7 +50,11 @@ void StartCopy(RunState& run) {
   run.copier.showSlowly = o.showSlowly;
   if ((o.runItems & kRunGlobal) && o.globalItems != 0 && run.steps.globalDataCopy)
     run.steps.globalDataCopy(run);
-  if ((o.runItems & kRunFirms) && run.steps.perFirmRun) run.steps.perFirmRun(run);
+  FlushJournal(run);
+  if ((o.runItems & kRunFirms) && run.steps.perFirmRun) {
+    run.steps.perFirmRun(run);
+    PresentReport(run);
+  }
   run.log.WriteLn("");
   run.log.WriteLn("");
   run.log.WriteLn("Koniec pracy kopiera danych DOR_ZQ na rok 2020");

@@ -161,6 +161,10 @@ struct DialogLayerState {
   Event lastEvent;
   int inputBoxWidth = 37;
   std::uint8_t heldButtons = 0;  // mouse buttons down after the last mouse report
+  // Set when nobody is at the keyboard: answers every message box, yes/no question and
+  // input box (given its flags; kMbYes | kMbNo for a question, 0 for an input box)
+  // instead of showing it.
+  std::function<std::uint16_t(std::uint16_t flags, std::string_view text)> autoAnswer;
 };
 
 DialogLayerState& LayerState(Screen& screen);

@@ -65,9 +65,29 @@ void DrawChoice(Screen& screen, int row, int width, std::string_view text, bool 
   if (line.size() > 1) screen.WriteAt(s[9], 3, row, line.substr(1, 1));
 }
 
+// The button that closed a message box, as the journal names it.
+std::string_view CommandAnswer(std::uint16_t command, std::uint16_t flags) {
+  if (flags & kMbSelfClosing) return "";
+  switch (command) {
+    case kCmYes:
+      return "Tak";
+    case kCmNo:
+      return "Nie";
+    case kCmOk:
+      return "OK";
+    default:
+      return "Esc";
+  }
+}
+
 }  // namespace
 
 bool YesNoQuestion(Screen& screen, bool defaultYes, std::string_view text, int row, int column) {
+  if (auto& answer = LayerState(screen).autoAnswer) {
+    bool yes = answer(kMbYes | kMbNo, text) == kCmYes;
+    screen.NoteDialog(text, yes ? "Tak" : "Nie");
+    return yes;
+  }
   constexpr int kMaxLines = 24 - 5 - 1;
   std::vector<std::string_view> lines = SplitLines(text);
   if (static_cast<int>(lines.size()) > kMaxLines) lines.resize(kMaxLines);
@@ -122,11 +142,17 @@ bool YesNoQuestion(Screen& screen, bool defaultYes, std::string_view text, int r
       break;
     }
   }
+  screen.NoteDialog(text, answer ? "Tak" : "Nie");
   return answer;
 }
 
 std::uint16_t MessageBox(Screen& screen, std::uint16_t flags, std::string_view text, int height,
                          int width, int row, int column) {
+  if (auto& answer = LayerState(screen).autoAnswer) {
+    std::uint16_t result = answer(flags, text);
+    screen.NoteDialog(text, CommandAnswer(result, flags));
+    return result;
+  }
   int kind = flags & 0x0F;
   std::string title;
   switch (kind) {
@@ -199,6 +225,7 @@ std::uint16_t MessageBox(Screen& screen, std::uint16_t flags, std::string_view t
     result = page.Execute();
   }
   page.Done();
+  screen.NoteDialog(text, CommandAnswer(result, flags));
   return result;
 }
 
@@ -217,6 +244,12 @@ void SetInputBoxWidth(Screen& screen, int width) {
 std::uint16_t InputBox(Screen& screen, bool password, std::string& variable,
                        std::string_view prompt) {
   DialogLayerState& state = LayerState(screen);
+  if (state.autoAnswer) {
+    state.inputBoxWidth = kDefaultInputWidth;
+    std::uint16_t result = state.autoAnswer(0, prompt);
+    screen.NoteDialog(prompt, result == kCmOk ? std::string_view(variable) : "Esc");
+    return result;
+  }
   int fieldWidth = state.inputBoxWidth;
   state.inputBoxWidth = kDefaultInputWidth;
   bool modified = state.modified;
@@ -246,6 +279,7 @@ std::uint16_t InputBox(Screen& screen, bool password, std::string& variable,
   std::uint16_t result = page.Execute();
   if (result != kCmOk) variable = copy;
   page.Done();
+  screen.NoteDialog(prompt, result == kCmOk ? std::string_view(variable) : "Esc");
   state.modified = modified;
   return result;
 }

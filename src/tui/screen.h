@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -108,6 +109,14 @@ class Screen {
   // Computes the paths, reads kolory.zq and the sound switch. Runs once at start.
   void Start();
 
+  // Told of every message box, yes/no question and input box with the answer given,
+  // so that what was shown outside the progress log can be kept as well.
+  using DialogNote = std::function<void(std::string_view text, std::string_view answer)>;
+  void SetDialogNote(DialogNote note) { dialogNote_ = std::move(note); }
+  void NoteDialog(std::string_view text, std::string_view answer) const {
+    if (dialogNote_) dialogNote_(text, answer);
+  }
+
   const std::string& ProgramStem() const { return programStem_; }
   const std::string& ProgramDirectory() const { return programDirectory_; }
   const std::string& StartDirectory() const { return startDirectory_; }
@@ -165,6 +174,7 @@ class Screen {
 
  private:
   friend class FramedWindow;
+  DialogNote dialogNote_;
   void Push(FramedWindow* window) { stack_.push_back(window); }
   void Pop(FramedWindow* window);
 

@@ -530,3 +530,47 @@ TEST_F(AnnualTest, SampleFirmsConvert) {
 
 }  // namespace
 }  // namespace zq::test
+
+namespace zq::test {
+namespace {
+
+// An answer source giving one fixed answer to the proportion question.
+class FixedAnswer : public convert::AnswerSource {
+ public:
+  explicit FixedAnswer(std::string answer) : answer_(std::move(answer)) {}
+  std::string Answer(convert::Question q) override {
+    asked.push_back(q);
+    return answer_;
+  }
+  std::vector<convert::Question> asked;
+
+ private:
+  std::string answer_;
+};
+
+TEST_F(AnnualTest, UnattendedTheProportionComesFromTheAnswerSourceOrTheFirmIsRefused) {
+  struct Case {
+    std::string answer;
+    std::uint16_t proportion;
+    bool refused;
+  };
+  for (const Case& c : {Case{"37", 37, false}, Case{"", 0, true}, Case{"101", 0, true}}) {
+    SCOPED_TRACE(c.answer);
+    std::string src = SourceFile(7);
+    PutWord(src, 0x76, 85);
+    PutWord(src, 0x78, 0);
+    Put2019(src);
+    FixedAnswer answers(c.answer);
+    copier.answers = &answers;
+    AnnualResult r = Run();
+    copier.answers = nullptr;
+    EXPECT_EQ(r.firmVatProportion, c.proportion);
+    EXPECT_EQ(r.proportionRefused, c.refused);
+    ASSERT_EQ(answers.asked.size(), 1u);
+    EXPECT_EQ(answers.asked[0], convert::Question::kVatProportion);
+    EXPECT_EQ(KeysLeft(), 0u) << "no input box, no key";
+  }
+}
+
+}  // namespace
+}  // namespace zq::test

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <regex>
 
+#include "driver/auto_settings.h"
 #include "driver/firm_rig.h"
 #include "driver/firm_run.h"
 #include "driver/program.h"
@@ -225,6 +226,54 @@ TEST_F(FirmEndToEndTest, WithHidingOnTheSourceChangesOnlyByTheRenamesOfConverted
   for (const auto& [name, bytes] : sourceBefore)
     expected[months && std::regex_match(name, monthFile) ? name + "~" : name] = bytes;
   EXPECT_EQ(Snapshot(sample.source), expected);
+}
+
+// The same office carried unattended from a settings file answering as the script does
+// must leave the same Target tree, byte for byte; a settings file that is missing or
+// wrong writes nothing and ends with 2.
+TEST_F(FirmEndToEndTest, AnUnattendedRunLeavesTheTargetTreeOfTheInteractiveRun) {
+  Generate(2, 9);
+  Script('b');
+  ASSERT_EQ(Run(), 0);
+  const auto interactive = Snapshot(sample.target);
+
+  // The same office again at the same place, carried from a settings file.
+  fs::remove_all(sample.source);
+  fs::remove_all(sample.target);
+  Generate(2, 9);
+  AutoSettings settings;
+  settings.options.sourceTree = sample.source.string() + "\\";
+  settings.options.targetTree = sample.target.string() + "\\";
+  settings.answers.annualYear = 'B';
+  const auto targetBefore = Snapshot(sample.target);
+  test::WriteFile(dir / "zly.ini", FormatAutoSettings(settings) + "nieznany=1\r\n");
+  test::WriteFile(dir / "dobry.ini", FormatAutoSettings(settings));
+  for (const std::string& bad : {std::string("brak.ini"), std::string("zly.ini")}) {
+    test::HeadlessRig host;
+    host.process.SetOwnPath(dir.Prefix() + "prog/zq18-20");
+    host.process.SetArguments({"/AUTO:" + dir.Prefix() + bad});
+    EXPECT_EQ(RunProgram(host.platform), 2) << bad;
+    EXPECT_EQ(Snapshot(sample.target), targetBefore);
+    EXPECT_NE(host.process.Stdout().find(bad), std::string::npos) << host.process.Stdout();
+  }
+
+  test::HeadlessRig host;
+  host.process.SetOwnPath(dir.Prefix() + "prog/zq18-20");
+  host.process.SetArguments({"/AUTO:" + dir.Prefix() + "dobry.ini"});
+  // The generated office holds two firms with a damaged file each: carried, with errors.
+  EXPECT_EQ(RunProgram(host.platform), 1);
+  EXPECT_EQ(host.console.ScriptLeft(), 0u);
+  const auto unattended = Snapshot(sample.target);
+  EXPECT_EQ(unattended.size(), interactive.size());
+  for (const auto& [name, bytes] : interactive) {
+    auto found = unattended.find(name);
+    EXPECT_TRUE(found != unattended.end() && found->second == bytes) << "differs: " << name;
+  }
+  const std::string journal = test::ReadFile(dir / "prog" / "zq18-20.LOG");
+  EXPECT_NE(journal.find("==== Zestawienie przeniesionych danych"), std::string::npos);
+  EXPECT_NE(journal.find("Błędy (1) w danych firmy: Piekarnia Łódź (PIEKARZ)"), std::string::npos);
+  EXPECT_NE(journal.find("! PIEKARZ "), std::string::npos);
+  EXPECT_NE(journal.find("==== Koniec pracy, kod wyjścia 1"), std::string::npos) << journal;
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "driver/auto_settings.h"
 #include "driver/pages.h"
 #include "driver/startup.h"
 #include "driver/wizard.h"
@@ -235,6 +236,29 @@ TEST_F(PagesTest, ALongPathIsKeptWhole) {
   RunWizard(*run);
   EXPECT_EQ(run->options.targetTree, deep + "\\");
   EXPECT_EQ(run->currentPage, 2);
+}
+
+}  // namespace
+}  // namespace zq::driver
+
+namespace zq::driver {
+namespace {
+
+TEST_F(PagesTest, F2OnTheStartPageWritesTheChoicesForAnUnattendedReplay) {
+  Start();
+  // A choice off its default on page 3, then F2 on page 4 and a cancel.
+  Keys({kPgDn, kPgDn, kSpace, kPgDn, 0x3C00, kF5});
+  RunWizard(*run);
+  EXPECT_TRUE(started);
+  std::string text = test::ReadFile(dir / "zq18-20.AUT");
+  ASSERT_FALSE(text.empty());
+  AutoSettingsRead read = ParseAutoSettings(text);
+  ASSERT_TRUE(read.Ok()) << read.problems.front();
+  EXPECT_EQ(read.settings.options.sourceTree, run->options.sourceTree);
+  EXPECT_EQ(read.settings.options.targetTree, run->options.targetTree);
+  EXPECT_EQ(read.settings.options.firmItems, run->options.firmItems);
+  EXPECT_NE(run->options.firmItems, ConversionOptions{}.firmItems);
+  EXPECT_TRUE(read.settings.allFirms);
 }
 
 }  // namespace

@@ -1,0 +1,45 @@
+// An unattended run meets a window that would wait for a key: the error box of a firm
+// directory that cannot be made. Nobody is there, so the box is answered, journalled,
+// the firm is left out and the exit code says so; the other firm is carried.
+#include <gtest/gtest.h>
+
+#include "driver/auto_settings.h"
+#include "driver/firm_rig.h"
+#include "driver/program.h"
+
+namespace zq::driver {
+namespace {
+
+using namespace test_rig;
+
+class AutoRunTest : public FirmRunRig {};
+
+TEST_F(AutoRunTest, AWindowIsAnsweredWithoutAKeyAndTheFirmLeftOutGivesOne) {
+  MakeFirm("A");
+  MakeFirm("B");
+  test::WriteFile(dir / "DOR_2020" / "B", "a file where B's directory would go");
+  std::string list;
+  for (const char* d : {"A", "B"}) {
+    shared::FirmRecordBytes r = shared::MakeFirmRecord(std::string("Firma ") + d, d, "");
+    list.append(reinterpret_cast<const char*>(r.data()), r.size());
+  }
+  test::WriteFile(dir / "DOR_2019" / "SPISFIRM.DAT", list);
+  AutoSettings settings;
+  settings.options.sourceTree = run->options.sourceTree;
+  settings.options.targetTree = run->options.targetTree;
+  test::WriteFile(dir / "auto.ini", FormatAutoSettings(settings));
+  rig.process.SetArguments(
+      {"/AUTO:" + dir.Prefix() + "auto.ini", "/LOG:" + dir.Prefix() + "j.log"});
+
+  EXPECT_EQ(RunProgram(platform), 1);
+  EXPECT_EQ(rig.console.ScriptLeft(), 0u);
+  EXPECT_TRUE(InTarget("A", "_zq_dor.rek"));
+  const std::string journal = test::ReadFile(dir / "j.log");
+  EXPECT_NE(journal.find("[okno] Utworzenia katalogu firmy"), std::string::npos) << journal;
+  EXPECT_NE(journal.find("[odpowiedź: OK]"), std::string::npos);
+  EXPECT_NE(journal.find("! B - NIE DOPISANA"), std::string::npos);
+  EXPECT_NE(journal.find("==== Koniec pracy, kod wyjścia 1"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace zq::driver
