@@ -67,38 +67,40 @@ for seed in 1 2 3 4; do
     for p28 in "$f/2019_p28.rek" "$f/2020_p28.rek"; do
       [ -f "$p28" ] && records "$p28" 13952 1 | put records.pit28 "$id-$(basename "$p28")" 0$seed
     done
-    for m in "$f"2020K880.*; do
-      [ -f "$m" ] && records "$m" 400 3 | put records.ledger_entries "$id-$(basename "$m")"
+    # Kinds kept in several files of a firm: months, route costs, trips.
+    for m in "$f"2020K880.* "$f"2020SP.* "$f"_2020/*.kst "$f"_2020/*.wyj; do
+      [ -f "$m" ] || continue
+      case $m in
+        *K880.*) records "$m" 400 3 | put records.ledger_entries "$id-$(basename "$m")" ;;
+        *SP.*) records "$m" 48 4 | put records.repayments "$id-$(basename "$m")" ;;
+        *.kst) records "$m" 572 2 | put records.route_costs "$id-$(basename "$m")" ;;
+        *) records "$m" 128 5 | put records.trips "$id-$(basename "$m")" ;;
+      esac
     done
-    for m in "$f"2020SP.*; do
-      [ -f "$m" ] && records "$m" 48 4 | put records.repayments "$id-$(basename "$m")"
-    done
-    [ -f "$f/2020WP2.REK" ] && records "$f/2020WP2.REK" 10176 1 | put records.payroll "$id"
-    [ -f "$f/baza_ad8.rek" ] && records "$f/baza_ad8.rek" 480 4 | put records.address_base "$id"
-    [ -f "$f/baza_us8.rek" ] && records "$f/baza_us8.rek" 480 4 | put records.tax_office_base "$id"
-    [ -f "$f/2019_BR.REK" ] && records "$f/2019_BR.REK" 384 2 | put records.office_data "$id"
+    # One file of a firm or of the program each, the first records of it.
+    while read -r file size count target; do
+      [ -f "$f/$file" ] && records "$f/$file" "$size" "$count" | put "records.$target" "$id"
+    done <<EOF
+2020WP2.REK  10176 1 payroll
+baza_ad8.rek   480 4 address_base
+baza_us8.rek   480 4 tax_office_base
+2019_BR.REK    384 2 office_data
+BAZA_PP8.REK   432 3 transfers
+BAZA_DW8.REK   784 3 internal_documents
+2020_NK8.REK   848 3 notes
+ODS_ZOB.REK    200 4 interest_lists
+AUTOV26.REK    320 4 vehicles
+ESTUJ.REK      768 3 one_off_assets
+srodki.rek   39771 1 fixed_assets
+st.cnf        3837 1 asset_settings
+stbazy.rek     367 4 asset_bases
+km.cnf        2395 1 mileage_settings
+adresy.rek     557 4 mileage_addresses
+samochod.rek   704 2 cars
+EOF
     [ -f "$f/OPERATOR.REK" ] && records "$f/OPERATOR.REK" 512 4 | put records.operators "$id" 0$seed
     for a in "$f/baza_sp8.rek" "$f/baza_za8.rek"; do
       [ -f "$a" ] && records "$a" 160 4 | put records.automation "$id-$(basename "$a")"
-    done
-    [ -f "$f/BAZA_PP8.REK" ] && records "$f/BAZA_PP8.REK" 432 3 | put records.transfers "$id"
-    [ -f "$f/BAZA_DW8.REK" ] && records "$f/BAZA_DW8.REK" 784 3 | put records.internal_documents "$id"
-    [ -f "$f/2020_NK8.REK" ] && records "$f/2020_NK8.REK" 848 3 | put records.notes "$id"
-    [ -f "$f/ODS_ZOB.REK" ] && records "$f/ODS_ZOB.REK" 200 4 | put records.interest_lists "$id"
-    [ -f "$f/AUTOV26.REK" ] && records "$f/AUTOV26.REK" 320 4 | put records.vehicles "$id"
-    [ -f "$f/ESTUJ.REK" ] && records "$f/ESTUJ.REK" 768 3 | put records.one_off_assets "$id"
-    [ -f "$f/srodki.rek" ] && records "$f/srodki.rek" 39771 1 | put records.fixed_assets "$id"
-    [ -f "$f/st.cnf" ] && records "$f/st.cnf" 3837 1 | put records.asset_settings "$id"
-    [ -f "$f/stbazy.rek" ] && records "$f/stbazy.rek" 367 4 | put records.asset_bases "$id"
-    [ -f "$f/km.cnf" ] && records "$f/km.cnf" 2395 1 | put records.mileage_settings "$id"
-    [ -f "$f/adresy.rek" ] && records "$f/adresy.rek" 557 4 | put records.mileage_addresses "$id"
-    [ -f "$f/samochod.rek" ] && records "$f/samochod.rek" 704 2 | put records.cars "$id"
-    for k in "$f"_2020/*.kst "$f"_2020/*.wyj; do
-      [ -f "$k" ] || continue
-      case $k in
-        *.kst) records "$k" 572 2 | put records.route_costs "$id-$(basename "$k")" ;;
-        *) records "$k" 128 5 | put records.trips "$id-$(basename "$k")" ;;
-      esac
     done
     for dra in "$f"2020D4*; do
       [ -f "$dra" ] || continue
