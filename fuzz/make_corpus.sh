@@ -17,8 +17,13 @@ put() {
   local dir=corpus/$1
   mkdir -p "$dir"
   local most=$max_files
-  # A tax form is 14 KB a record: fewer of them.
-  case $1 in records.pid5 | records.pit28) most=8 ;; esac
+  # A tax form is 14 KB a record, an asset 39 KB: fewer of them, and of the many small bases.
+  case $1 in
+    records.fixed_assets | records.payroll) most=3 ;;
+    records.pid5 | records.pit28 | records.ledger_entries | records.repayments | \
+      records.address_base | records.automation | records.route_costs | records.one_off_assets | \
+      records.transfers | records.internal_documents) most=8 ;;
+  esac
   [ "$(ls "$dir" | wc -l)" -lt "$most" ] || { cat >/dev/null; return; }
   if [ -n "${3:-}" ]; then
     { printf "\\x$3"; cat; } >"$dir/$2"
@@ -61,6 +66,41 @@ for seed in 1 2 3 4; do
     done
     for p28 in "$f/2019_p28.rek" "$f/2020_p28.rek"; do
       [ -f "$p28" ] && records "$p28" 13952 1 | put records.pit28 "$id-$(basename "$p28")" 0$seed
+    done
+    # Kinds kept in several files of a firm: months, route costs, trips.
+    for m in "$f"2020K880.* "$f"2020SP.* "$f"_2020/*.kst "$f"_2020/*.wyj; do
+      [ -f "$m" ] || continue
+      case $m in
+        *K880.*) records "$m" 400 3 | put records.ledger_entries "$id-$(basename "$m")" ;;
+        *SP.*) records "$m" 48 4 | put records.repayments "$id-$(basename "$m")" ;;
+        *.kst) records "$m" 572 2 | put records.route_costs "$id-$(basename "$m")" ;;
+        *) records "$m" 128 5 | put records.trips "$id-$(basename "$m")" ;;
+      esac
+    done
+    # One file of a firm or of the program each, the first records of it.
+    while read -r file size count target; do
+      [ -f "$f/$file" ] && records "$f/$file" "$size" "$count" | put "records.$target" "$id"
+    done <<EOF
+2020WP2.REK  10176 1 payroll
+baza_ad8.rek   480 4 address_base
+baza_us8.rek   480 4 tax_office_base
+2019_BR.REK    384 2 office_data
+BAZA_PP8.REK   432 3 transfers
+BAZA_DW8.REK   784 3 internal_documents
+2020_NK8.REK   848 3 notes
+ODS_ZOB.REK    200 4 interest_lists
+AUTOV26.REK    320 4 vehicles
+ESTUJ.REK      768 3 one_off_assets
+srodki.rek   39771 1 fixed_assets
+st.cnf        3837 1 asset_settings
+stbazy.rek     367 4 asset_bases
+km.cnf        2395 1 mileage_settings
+adresy.rek     557 4 mileage_addresses
+samochod.rek   704 2 cars
+EOF
+    [ -f "$f/OPERATOR.REK" ] && records "$f/OPERATOR.REK" 512 4 | put records.operators "$id" 0$seed
+    for a in "$f/baza_sp8.rek" "$f/baza_za8.rek"; do
+      [ -f "$a" ] && records "$a" 160 4 | put records.automation "$id-$(basename "$a")"
     done
     for dra in "$f"2020D4*; do
       [ -f "$dra" ] || continue
