@@ -17,6 +17,7 @@ class AutoRunTest : public FirmRunRig {};
 TEST_F(AutoRunTest, AWindowIsAnsweredWithoutAKeyAndTheFirmLeftOutGivesOne) {
   MakeFirm("A");
   MakeFirm("B");
+  std::filesystem::create_directories(dir / "DOR_2019" / "#BIN980");  // the global copy's source
   test::WriteFile(dir / "DOR_2020" / "B", "a file where B's directory would go");
   std::string list;
   for (const char* d : {"A", "B"}) {
