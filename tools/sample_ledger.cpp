@@ -98,7 +98,7 @@ void MakeEntry(Rng& rng, RecordRef e, int month, int serial, bool vatProportiona
       Cat({rng.Pick(kStreets), " ", std::to_string(rng.Between(1, 120)), ", ", rng.Pick(kTowns)}));
   PutStaleText(rng, e, kEntry.Text("Text4"), rng.Chance(60) ? "NIP " + Digits(rng, 10) : "");
   PutStaleText(rng, e, kEntry.Text("Text5"), rng.Pick(kDescriptions));
-  // Text 6: a caret continues text 1 (the document's sub-number), anything else is a note.
+  // Text 6: a caret continues text 1 (the voucher's sub-number), anything else is a note.
   std::string text6;
   if (serial % 7 == 3) text6 = "^/" + std::to_string(rng.Between(1, 99));
   if (serial % 7 == 6) text6 = std::string(rng.Pick(kNotes));

@@ -130,7 +130,7 @@ struct LedgerConversion {
 bool ConvertLedgerEntry(const LedgerConversion& ledger, std::span<const std::uint8_t> in,
                         std::span<std::uint8_t> out);
 
-// A Record converter for one repayment: carried, the document text cut to 12, its text
+// A Record converter for one repayment: carried, the voucher text cut to 12, its text
 // written on the log line the repayments before it share. Always true.
 bool ConvertRepayment(ProgressLog& log, std::span<const std::uint8_t> in,
                       std::span<std::uint8_t> out);
