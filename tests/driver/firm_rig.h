@@ -90,7 +90,7 @@ inline std::map<std::string, std::string> Snapshot(const fs::path& root) {
   if (!fs::exists(root)) return files;
   for (const auto& e : fs::recursive_directory_iterator(root))
     if (e.is_regular_file())
-      files[fs::relative(e.path(), root).string()] = test::ReadFile(e.path());
+      files[fs::relative(e.path(), root).generic_string()] = test::ReadFile(e.path());
   return files;
 }
 
