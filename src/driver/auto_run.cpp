@@ -62,16 +62,53 @@ bool ReadWhole(platform::Files& files, const std::string& path, std::string& tex
   return file->Close(error);
 }
 
-// Every problem on standard output and in the journal; nothing else happens.
+// Every problem on standard error and in the journal; nothing else happens.
 int Refuse(RunState& run, const std::vector<std::string>& problems) {
-  run.platform.process.WriteStdout(std::string("Błędny plik ustawień "_pl) + run.switches.autoPath +
-                                   "\n");
-  NoteInJournal(run, std::string("Błędny plik ustawień "_pl) + run.switches.autoPath);
+  std::string head = std::string("Błędny plik ustawień "_pl) + run.switches.autoPath;
+  run.platform.process.WriteStderr(head + "\n");
+  NoteInJournal(run, head);
   for (const std::string& p : problems) {
-    run.platform.process.WriteStdout(p + "\n");
+    run.platform.process.WriteStderr(p + "\n");
     NoteInJournal(run, p);
   }
   return kExitBadSettings;
+}
+
+// What the settings name that the trees do not have: the roots, the global source
+// directory when the global data are to be copied, and firms the run would not offer.
+// Checked before anything is written, so that a wrong file changes nothing.
+void CheckAgainstTrees(RunState& run, const AutoSettings& settings,
+                       std::vector<std::string>& problems) {
+  const ConversionOptions& o = settings.options;
+  if (run.copier.FileSizeOf(o.sourceTree + run.firmListName) < 1) {
+    problems.push_back(std::string("Brak pliku "_pl) + o.sourceTree + run.firmListName);
+    return;
+  }
+  std::string target = o.targetTree.substr(0, o.targetTree.size() - 1);
+  if (!run.copier.DirExists(target)) problems.push_back("Brak katalogu " + target);
+  if (tui::UpperText(o.sourceTree) == tui::UpperText(o.targetTree))
+    problems.push_back(std::string("Katalogi nię mogą być identyczne !"_pl));
+  if (!problems.empty()) return;
+  if ((o.runItems & kRunGlobal) && o.globalItems != 0 &&
+      !run.copier.DirExists(o.sourceTree + o.globalSourceDir))
+    problems.push_back("Brak katalogu danych globalnych " + o.sourceTree + o.globalSourceDir);
+  if (settings.allFirms || !(o.runItems & kRunFirms)) return;
+  // The trees as the run will see them: the settings' roots.
+  const ConversionOptions kept = run.options;
+  run.options.sourceTree = o.sourceTree;
+  run.options.targetTree = o.targetTree;
+  std::optional<std::vector<std::string>> offered = OfferedDirectories(run);
+  run.options = kept;
+  if (!offered) {
+    problems.push_back(std::string("Brak dostępu do pliku "_pl) + o.sourceTree + run.firmListName);
+    return;
+  }
+  for (const std::string& wanted : settings.firms) {
+    bool found = false;
+    for (const std::string& d : *offered)
+      found = found || tui::UpperText(d) == tui::UpperText(wanted);
+    if (!found) problems.push_back("Firmy nie ma do przeniesienia: " + wanted);
+  }
 }
 
 }  // namespace
@@ -81,15 +118,7 @@ int RunUnattended(RunState& run) {
   if (!ReadWhole(run.platform.files, run.switches.autoPath, text))
     return Refuse(run, {std::string("Brak pliku ustawień "_pl) + run.switches.autoPath});
   AutoSettingsRead read = ParseAutoSettings(text);
-  const ConversionOptions& o = read.settings.options;
-  if (read.Ok()) {
-    if (run.copier.FileSizeOf(o.sourceTree + run.firmListName) < 1)
-      read.problems.push_back(std::string("Brak pliku "_pl) + o.sourceTree + run.firmListName);
-    std::string target = o.targetTree.substr(0, o.targetTree.size() - 1);
-    if (!run.copier.DirExists(target)) read.problems.push_back("Brak katalogu " + target);
-    if (tui::UpperText(o.sourceTree) == tui::UpperText(o.targetTree))
-      read.problems.push_back(std::string("Katalogi nię mogą być identyczne !"_pl));
-  }
+  if (read.Ok()) CheckAgainstTrees(run, read.settings, read.problems);
   if (!read.Ok()) return Refuse(run, read.problems);
 
   const AutoSettings settings = read.settings;
@@ -132,12 +161,12 @@ int RunUnattended(RunState& run) {
     r.log.Clear(false);
     WriteFirmRunSummary(r, summary);
   };
-  StartCopy(run);
+  bool began = StartCopy(run);
   Ending(run);
   run.copier.answers = nullptr;
   tui::LayerState(run.screen).autoAnswer = nullptr;
 
-  bool trouble = listFailed || !notOffered.empty();
+  bool trouble = !began || listFailed || !notOffered.empty();
   for (const FirmReport& firm : run.report.firms)
     trouble = trouble || !firm.added || firm.Total().errors > 0;
   return trouble ? kExitFirmTrouble : 0;

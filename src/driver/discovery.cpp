@@ -162,13 +162,39 @@ bool IsUsableFirmDirectory(std::string_view directory) {
   return !IsDeviceName(directory);
 }
 
+FirmPlace PlaceOf(RunState& run, const std::string& directory) {
+  if (!IsUsableFirmDirectory(directory)) return FirmPlace::kBadDirectory;
+  if (run.copier.DirExists(run.options.targetTree + directory)) return FirmPlace::kInTarget;
+  if (!run.copier.DirExists(run.options.sourceTree + directory)) return FirmPlace::kNoSource;
+  return FirmPlace::kOffered;
+}
+
+std::optional<std::vector<std::string>> OfferedDirectories(RunState& run) {
+  SourceFirmList list(run.sharedFiles, run.options.sourceTree + run.firmListName);
+  list.SetOpenMode(tui::filemode::kRead | tui::filemode::kExclusive);
+  std::int64_t records = 0;
+  if (!list.Open(tui::WaitMode::kQuick, tui::SharedFile::How::kOpenExisting)) return std::nullopt;
+  if (!list.Size(records)) {
+    list.Close();
+    return std::nullopt;
+  }
+  std::vector<std::string> offered;
+  shared::FirmRecordBytes record{};
+  for (std::int64_t i = 0; i < records; ++i) {
+    if (!list.ReadAt(i, record)) continue;
+    std::string directory = shared::RecordView(record).Get(shared::kFirmDirectory);
+    if (PlaceOf(run, directory) == FirmPlace::kOffered) offered.push_back(std::move(directory));
+  }
+  list.Close();
+  return offered;
+}
+
 int RecogniseEnvironment(RunState& run, FirmList& firms) {
   firms.Release();
   convert::ProgressLog& log = run.log;
   convert::Copier& copier = run.copier;
   const std::string& listName = run.firmListName;
   const std::string& sourceTree = run.options.sourceTree;
-  const std::string& targetTree = run.options.targetTree;
 
   log.Clear(false);
   log.WriteLn("ROZPOZNANIE ŚRODOWISKA PRACY DOR 2019"_pl);
@@ -227,31 +253,33 @@ int RecogniseEnvironment(RunState& run, FirmList& firms) {
     const std::string name = view.Get(shared::kFirmName);
     const std::string directory = view.Get(shared::kFirmDirectory);
 
-    if (!IsUsableFirmDirectory(directory)) {
-      log.Color(kWarning);
-      log.WriteLn(Join({"Pominięto firmę "_pl, Printable(name), " - błędny katalog \""_pl,
-                        Printable(directory), "\""}));
-      repair = true;
-      continue;
-    }
-    if (copier.DirExists(targetTree + directory)) {
-      log.WriteLn(Join({"Odnaleziono katalog docelowy ", directory, " dla firmy ", name}));
-      std::optional<bool> listed = target.Holds(directory);
-      if (listed == false) {
+    switch (PlaceOf(run, directory)) {
+      case FirmPlace::kBadDirectory:
         log.Color(kWarning);
-        log.WriteLn(
-            Join({"Niepełne przeniesienie "_pl, Printable(name), " (brak w "_pl, listName, ")"}));
-      } else if (!listed && !targetUnreadableTold) {
-        log.Color(kWarning);
-        log.WriteLn(Join({"Nie sprawdzono docelowego ", listName, " - brak dostępu"_pl}));
-        targetUnreadableTold = true;
+        log.WriteLn(Join({"Pominięto firmę "_pl, Printable(name), " - błędny katalog \""_pl,
+                          Printable(directory), "\""}));
+        repair = true;
+        continue;
+      case FirmPlace::kInTarget: {
+        log.WriteLn(Join({"Odnaleziono katalog docelowy ", directory, " dla firmy ", name}));
+        std::optional<bool> listed = target.Holds(directory);
+        if (listed == false) {
+          log.Color(kWarning);
+          log.WriteLn(
+              Join({"Niepełne przeniesienie "_pl, Printable(name), " (brak w "_pl, listName, ")"}));
+        } else if (!listed && !targetUnreadableTold) {
+          log.Color(kWarning);
+          log.WriteLn(Join({"Nie sprawdzono docelowego ", listName, " - brak dostępu"_pl}));
+          targetUnreadableTold = true;
+        }
+        continue;
       }
-      continue;
-    }
-    if (!copier.DirExists(sourceTree + directory)) {
-      log.WriteLn(Join({"Brak katalogu zródłowego    "_pl, directory, " dla firmy ", name}));
-      repair = true;
-      continue;
+      case FirmPlace::kNoSource:
+        log.WriteLn(Join({"Brak katalogu zródłowego    "_pl, directory, " dla firmy ", name}));
+        repair = true;
+        continue;
+      case FirmPlace::kOffered:
+        break;
     }
     // Only firms that would be listed count towards the limit.
     if (firms.Full()) {

@@ -4,8 +4,10 @@
 // the progress log.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "driver/firm_list.h"
 #include "driver/run_state.h"
@@ -19,6 +21,15 @@ namespace zq::driver {
 // hold, and the device names (CON, NUL, COM1, ...). Such a firm could otherwise send
 // the run to the tree root itself or out of the tree.
 bool IsUsableFirmDirectory(std::string_view directory);
+
+// Where a firm of the Source list stands: only an offered firm is carried.
+enum class FirmPlace { kBadDirectory, kInTarget, kNoSource, kOffered };
+FirmPlace PlaceOf(RunState& run, const std::string& directory);
+
+// The directories of the firms the Environment recognition would offer, read quietly
+// (no line, no window, no wait), so that an unattended run can check its firm list
+// before anything is written; nothing when the Source firm list cannot be read.
+std::optional<std::vector<std::string>> OfferedDirectories(RunState& run);
 
 // Reads the Source firm list and fills `firms` (emptied first) with the firms to carry
 // over, at most kMaxFirms of them; returns their number. Ends the program with exit

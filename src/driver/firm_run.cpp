@@ -620,12 +620,10 @@ FirmRunSummary ConvertSelectedFirms(RunState& run, FirmList& firms,
     log.Clear(true);
     log.WriteLn(Cat({"Kopiowanie  - FIRMA   : ", name}));
     log.WriteLn(Cat({"              Katalog : ", directory}));
-    if (ReportWanted(run)) {
-      FirmReport& firmReport = run.report.firms.emplace_back();
-      firmReport.name = name;
-      firmReport.directory = directory;
-      run.firmReport = &run.report.firms.back();
-    }
+    FirmReport& firmReport = run.report.firms.emplace_back();
+    firmReport.name = name;
+    firmReport.directory = directory;
+    run.firmReport = &firmReport;
     FirmResult result = ConvertFirm(run, shared, directory, items);
     if (run.firmReport) run.firmReport->errors = result.errors;
     ++summary.converted;

@@ -90,7 +90,8 @@ bool OpenJournal(RunState& run) {
   std::string path = run.switches.logPath;
   if (path.empty() && run.switches.unattended) path = run.screen.ProgramStem() + ".LOG";
   if (path.empty()) return true;
-  auto journal = std::make_unique<Journal>(run.platform.files, run.platform.process, path);
+  platform::Files& files = run.dryRun ? run.dryRun->Host() : run.platform.files;
+  auto journal = std::make_unique<Journal>(files, run.platform.process, path);
   if (!journal->Usable()) {
     std::string text = S("\x03Nie można zapisać dziennika pracy\r\x03"_pl) + path;
     if (run.switches.unattended) {
@@ -151,22 +152,20 @@ void Ending(RunState& run) {
   run.log.Clear(true);
 }
 
-int RunProgram(platform::Platform& platform) {
+int RunProgram(platform::Platform& host) {
   try {
+    // A dry run puts its file layer under the whole program; it takes nothing anywhere
+    // until the run itself begins.
+    DryRunFiles dryRun(host.files);
+    const bool dry = ReadRunSwitches(host.process.Arguments()).dryRun;
+    platform::Platform platform{host.console, dry ? dryRun : host.files, host.process};
     RunState run(platform);
+    if (dry) run.dryRun = &dryRun;
     InstallWizard(run);
     StartUp(run);
     if (AnswerHelpRequest(run)) return 0;
     // A journal asked for and not writable: the run does not start.
     if (!OpenJournal(run)) return kExitBadSettings;
-    // A dry run is not built yet: taking the switch and writing for real would do
-    // exactly what the user asked not to.
-    if (run.switches.dryRun) {
-      platform.process.WriteStdout(S("Próba (/TEST) nie jest dostępna w tej wersji"_pl) + "\n");
-      NoteInJournal(run, "Próba (/TEST) nie jest dostępna w tej wersji"_pl);
-      FlushJournal(run, true);
-      return kExitBadSettings;
-    }
     try {
       int code = 0;
       // The Extra file list and the remembered roots as in every run; the settings

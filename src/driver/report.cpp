@@ -62,14 +62,20 @@ class ReportList : public tui::PickList {
 
 class ReportPage : public tui::DialogPage {
  public:
+  // The total line comes first in the window, so that it is seen without scrolling
+  // through every firm.
   ReportPage(tui::Screen& screen, const std::vector<ReportLine>& lines, std::string_view title)
       : DialogPage(screen, title, kListRows + 5, kLineWidth + 4, 2, 2) {
-    Add<ReportList>(lines, current_, lines.front().text);
+    shown_.push_back(lines.front());
+    shown_.push_back(lines.back());
+    shown_.insert(shown_.end(), lines.begin() + 1, lines.end() - 1);
+    Add<ReportList>(shown_, current_, shown_.front().text);
     SetStatusLine({{tui::kCmOk, tui::key::kEnter, "Enter - dalej"},
                    {tui::kCmCancel, tui::key::kEsc, "Esc - dalej"}});
   }
 
  private:
+  std::vector<ReportLine> shown_;
   std::int32_t current_ = 1;
 };
 
@@ -131,12 +137,7 @@ ItemCount::~ItemCount() {
   if (!counts.Empty()) run_.firmReport->items.push_back({number_, label_, counts});
 }
 
-bool ReportWanted(const RunState& run) {
-  return run.journal || run.switches.unattended || run.switches.dryRun;
-}
-
 void PresentReport(RunState& run) {
-  if (!ReportWanted(run)) return;
   const RunReport& report = run.report;
   std::vector<ReportLine> lines = ReportLines(report);
   if (run.journal) {
@@ -146,8 +147,9 @@ void PresentReport(RunState& run) {
       NoteInJournal(run, std::string(line.troubled ? "! " : "  ") + line.text);
     FlushJournal(run);
   }
-  // An unattended run has nobody to look: the journal holds it.
-  if (run.switches.unattended) return;
+  // An unattended run has nobody to look: the journal holds it. A run that carried no
+  // firm has nothing to show.
+  if (run.switches.unattended || report.firms.empty()) return;
   ReportPage page(run.screen, lines,
                   report.dryRun ? " ZESTAWIENIE - PRÓBA "_pl : " ZESTAWIENIE "_pl);
   if (!page.Opened()) return;

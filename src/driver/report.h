@@ -65,11 +65,8 @@ class ItemCount {
   convert::CopyTally* outer_;
 };
 
-// Whether anyone will read the report: a journal is kept or a new switch was given.
-bool ReportWanted(const RunState& run);
-
-// The report in the journal, whole; then in the scrolling window when the run keeps a
-// journal or runs unattended (an interactive run without either ends as it always did).
+// The report in the journal, whole, when one is kept; then in the scrolling window,
+// but for an unattended run, which has nobody to look.
 void PresentReport(RunState& run);
 
 }  // namespace zq::driver

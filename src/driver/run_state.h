@@ -11,6 +11,7 @@
 
 #include "convert/copy.h"
 #include "convert/progress_log.h"
+#include "driver/dry_run.h"
 #include "driver/journal.h"
 #include "driver/options.h"
 #include "driver/paths.h"
@@ -59,9 +60,11 @@ struct RunState {
   // The new switches of the command line; the journal when one is kept.
   RunSwitches switches;
   std::unique_ptr<Journal> journal;
+  // The file layer of a dry run, below everything else; none in a real run.
+  DryRunFiles* dryRun = nullptr;
   bool journalFailed = false;
   // The reconciliation of the run, and the firm whose items are being counted into it
-  // (none when nobody will read the report: no journal and no new switch).
+  // (none outside a firm's run).
   RunReport report;
   FirmReport* firmReport = nullptr;
   int currentPage = 1;

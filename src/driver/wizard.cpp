@@ -45,9 +45,10 @@ bool ConfirmCancel(RunState& run) {
                             10);
 }
 
-void StartCopy(RunState& run) {
+bool StartCopy(RunState& run) {
   const ConversionOptions& o = run.options;
   run.copier.showSlowly = o.showSlowly;
+  if (run.dryRun && !BeginDryRun(run)) return false;
   if ((o.runItems & kRunGlobal) && o.globalItems != 0 && run.steps.globalDataCopy)
     run.steps.globalDataCopy(run);
   FlushJournal(run);
@@ -55,9 +56,11 @@ void StartCopy(RunState& run) {
     run.steps.perFirmRun(run);
     PresentReport(run);
   }
+  if (run.dryRun) EndDryRun(run);
   run.log.WriteLn("");
   run.log.WriteLn("");
   run.log.WriteLn("Koniec pracy kopiera danych DOR_ZQ na rok 2020");
+  return true;
 }
 
 void RunWizard(RunState& run) {

@@ -33,6 +33,9 @@ class Process {
   virtual LocalTime Now() = 0;
   // Standard output, for the usage text written before the screen is taken.
   virtual void WriteStdout(std::string_view cp852) = 0;
+  // Standard error, for what must reach the user or a calling script even when standard
+  // output is taken for something else: why an unattended run was refused.
+  virtual void WriteStderr(std::string_view cp852) = 0;
   [[noreturn]] void Exit(int code) { throw ProgramExit{code}; }
 };
 

@@ -56,6 +56,8 @@ class FirmEndToEndTest : public ::testing::Test {
       // A December never approved is warned of, with a key wait, when 2019 is the source.
       if ((!asked || year == 'b') && sample::HasOpenDecember(i)) Press(Key(' '));
     }
+    rig.console.PushAction([this] { report = rig.console.ScreenText(); });
+    rig.console.PushKey(kEnter);  // the report window
     rig.console.PushAction([this] { ending = rig.console.ScreenText(); });
     rig.console.PushKey(kEnter);  // "Nacisnij Enter"
   }
@@ -174,6 +176,7 @@ class FirmEndToEndTest : public ::testing::Test {
   sample::Sample sample;
   std::map<std::string, std::string> sourceBefore;
   std::string targetListBefore;
+  std::string report;
   std::string ending;
   std::vector<std::string> screens;
   char yearAnswer = 'n';
@@ -192,6 +195,9 @@ TEST_F(FirmEndToEndTest, AGeneratedOfficeIsCarriedFileByFileAndTheSourceLeftAsIt
       << ending;
   EXPECT_NE(ending.find("Nacisnij Enter"), std::string::npos);
   EXPECT_EQ(ending.find("Nie dopisano"), std::string::npos) << ending;
+  EXPECT_NE(report.find("ZESTAWIENIE"), std::string::npos) << report;
+  EXPECT_NE(report.find("RAZEM " + std::to_string(sample.Discovered().size())), std::string::npos)
+      << report;
 
   for (const sample::SampleFirm* firm : sample.Discovered()) CheckFirm(*firm);
   for (const sample::SampleFirm& firm : sample.firms)
@@ -254,7 +260,7 @@ TEST_F(FirmEndToEndTest, AnUnattendedRunLeavesTheTargetTreeOfTheInteractiveRun) 
     host.process.SetArguments({"/AUTO:" + dir.Prefix() + bad});
     EXPECT_EQ(RunProgram(host.platform), 2) << bad;
     EXPECT_EQ(Snapshot(sample.target), targetBefore);
-    EXPECT_NE(host.process.Stdout().find(bad), std::string::npos) << host.process.Stdout();
+    EXPECT_NE(host.process.Stderr().find(bad), std::string::npos) << host.process.Stderr();
   }
 
   test::HeadlessRig host;

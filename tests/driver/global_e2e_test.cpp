@@ -134,6 +134,7 @@ class GlobalEndToEndTest : public ::testing::Test {
       if (asked) rig.console.PushKey(Key('n'));
       if (!asked && sample::HasOpenDecember(i)) rig.console.PushKey(Key(' '));
     }
+    rig.console.PushKey(kEnter);  // the report window
     rig.console.PushAction([this] { ending = rig.console.ScreenText(); });
     rig.console.PushKey(kEnter);
   }

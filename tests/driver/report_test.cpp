@@ -1,6 +1,6 @@
-// The reconciliation report of a run with a journal: a firm carried and a firm that
-// could not be, each with its figures, the troubled one marked, the total line, the
-// journal holding it whole and the window showing it before the run ends.
+// The reconciliation report of a run: a firm carried and a firm that could not be, each
+// with its figures, the troubled one marked, the total line, the journal holding it
+// whole and the window showing it before the run ends, with or without a journal.
 #include <gtest/gtest.h>
 
 #include "driver/firm_rig.h"
@@ -60,14 +60,19 @@ TEST_F(ReportTest, FirmsItemsAndTotalsAreReportedAndTheFailedFirmStandsOut) {
   EXPECT_NE(journal.find("  RAZEM 1/2"), std::string::npos);
 }
 
-TEST_F(ReportTest, WithoutAJournalOrANewSwitchNothingIsCountedOrShown) {
+TEST_F(ReportTest, APlainInteractiveRunIsCountedAndShownToo) {
   MakeFirm("A");
   FirmList firms;
   firms.Add(shared::MakeFirmRecord("Firma A", "A", ""));
   ConvertSelectedFirms(*run, firms);
-  EXPECT_TRUE(run->report.firms.empty());
+  ASSERT_EQ(run->report.firms.size(), 1u);
+  EXPECT_TRUE(run->report.firms[0].added);
+  EXPECT_EQ(run->copier.tally, nullptr) << "counting ends with the firm";
+  rig.console.PushAction(
+      [&] { EXPECT_NE(rig.console.ScreenText().find("RAZEM 1/1"), std::string::npos); });
+  rig.console.PushKey(0x011B);  // Esc
   PresentReport(*run);
-  EXPECT_EQ(run->copier.tally, nullptr);
+  EXPECT_EQ(rig.console.ScriptLeft(), 0u);
 }
 
 }  // namespace

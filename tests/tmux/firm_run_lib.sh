@@ -33,12 +33,16 @@ walk_to_start() {
 answer_run() {
   local session=$1 end=$((SECONDS + $2)) line
   answered=0
+  reported=0
   while :; do
     [ "$SECONDS" -le "$end" ] || fail "the run did not reach its end"
     screen=$(tmux_capture "$session")
     line=$(sed -e 's/[[:space:]]*$//' <<<"$screen" | grep -v '^$' | tail -n 1)
     if grep -qF " BAZA FIRM " <<<"$screen"; then
       tmux_send "$session" F5
+    elif [ "$reported" = 0 ] && grep -qF " ZESTAWIENIE " <<<"$screen"; then
+      reported=1
+      tmux_send "$session" Enter
     elif [[ $line == *"(B/N/A) ?"* ]]; then
       tmux_send "$session" n
     elif [[ $line == "Napraw plik"* || $line == "mogę przenieść"* ]]; then
@@ -54,6 +58,7 @@ answer_run() {
     sleep 0.4
   done
   grep -qF "Koniec pracy kopiera danych DOR_ZQ na rok 2020" <<<"$screen" || fail "no closing line"
+  [ "$reported" = 1 ] || fail "no report window before the end"
   if grep -qF "Nie dopisano" <<<"$screen"; then fail "a firm was not added"; fi
 }
 

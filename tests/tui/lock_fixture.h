@@ -58,6 +58,7 @@ class SleepingProcess : public platform::Process {
   }
   platform::LocalTime Now() override { return inner_.Now(); }
   void WriteStdout(std::string_view s) override { inner_.WriteStdout(s); }
+  void WriteStderr(std::string_view s) override { inner_.WriteStderr(s); }
 
  private:
   platform::Process& inner_;

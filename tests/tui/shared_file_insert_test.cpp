@@ -112,6 +112,7 @@ class WatchedProcess : public platform::Process {
   }
   platform::LocalTime Now() override { return inner_.Now(); }
   void WriteStdout(std::string_view s) override { inner_.WriteStdout(s); }
+  void WriteStderr(std::string_view s) override { inner_.WriteStderr(s); }
 
  private:
   platform::Process& inner_;

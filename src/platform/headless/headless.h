@@ -26,7 +26,10 @@ class FakeClock {
   void Advance(int ms) { elapsedMs_ += ms; }
   long long ElapsedMs() const { return elapsedMs_; }
   LocalTime Now() const;
-  void Set(const LocalTime& start) { start_ = start; elapsedMs_ = 0; }
+  void Set(const LocalTime& start) {
+    start_ = start;
+    elapsedMs_ = 0;
+  }
 
  private:
   LocalTime start_{2020, 1, 2, 10, 0, 0, 0, 4};
@@ -108,12 +111,14 @@ class HeadlessProcess : public Process {
   void Sleep(int milliseconds) override { clock_.Advance(milliseconds); }
   LocalTime Now() override { return clock_.Now(); }
   void WriteStdout(std::string_view cp852) override { stdout_ += cp852; }
+  void WriteStderr(std::string_view cp852) override { stderr_ += cp852; }
 
   void SetArguments(std::vector<std::string> arguments) { arguments_ = std::move(arguments); }
   void SetOwnPath(std::string path) { ownPath_ = std::move(path); }
   void SetEnvironment(const std::string& name, const std::string& value) { env_[name] = value; }
   void ClearEnvironment(const std::string& name) { env_.erase(name); }
   const std::string& Stdout() const { return stdout_; }
+  const std::string& Stderr() const { return stderr_; }
 
  private:
   FakeClock& clock_;
@@ -121,6 +126,7 @@ class HeadlessProcess : public Process {
   std::string ownPath_ = "/zq/zq18-20";
   std::map<std::string, std::string, std::less<>> env_;
   std::string stdout_;
+  std::string stderr_;
 };
 
 }  // namespace zq::platform

@@ -24,8 +24,11 @@ class PosixProcess : public Process {
   void Sleep(int milliseconds) override;
   LocalTime Now() override;
   void WriteStdout(std::string_view cp852) override;
+  void WriteStderr(std::string_view cp852) override;
 
  private:
+  void WriteTo(int fd, std::string_view cp852);
+
   std::vector<std::string> arguments_;  // UTF-8, as given
   std::string argv0_;
   TerminalConsole* console_;

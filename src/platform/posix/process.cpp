@@ -116,6 +116,14 @@ LocalTime PosixProcess::Now() {
 }
 
 void PosixProcess::WriteStdout(std::string_view cp852) {
+  WriteTo(1, cp852);
+}
+
+void PosixProcess::WriteStderr(std::string_view cp852) {
+  WriteTo(2, cp852);
+}
+
+void PosixProcess::WriteTo(int fd, std::string_view cp852) {
   std::string text = Cp852ToUtf8(cp852);
   if (console_ != nullptr && console_->RawOutput()) {
     std::string crlf;
@@ -128,7 +136,7 @@ void PosixProcess::WriteStdout(std::string_view cp852) {
   }
   std::string_view rest(text);
   while (!rest.empty()) {
-    ssize_t n = ::write(1, rest.data(), rest.size());
+    ssize_t n = ::write(fd, rest.data(), rest.size());
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return;
     rest.remove_prefix(static_cast<std::size_t>(n));

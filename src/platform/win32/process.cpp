@@ -153,7 +153,15 @@ LocalTime Win32Process::Now() {
 }
 
 void Win32Process::WriteStdout(std::string_view cp852) {
-  HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  WriteTo(STD_OUTPUT_HANDLE, cp852);
+}
+
+void Win32Process::WriteStderr(std::string_view cp852) {
+  WriteTo(STD_ERROR_HANDLE, cp852);
+}
+
+void Win32Process::WriteTo(DWORD stdHandle, std::string_view cp852) {
+  HANDLE out = GetStdHandle(stdHandle);
   if (out == nullptr || out == INVALID_HANDLE_VALUE) return;
   std::string text = WithCrLf(cp852);
   std::string_view rest(text);
