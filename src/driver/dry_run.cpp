@@ -119,10 +119,14 @@ bool DryRunFiles::Begin(std::string_view sourceTree, std::string_view targetTree
   platform::Files& files = Inner();
   std::string base(temporaryDirectory);
   while (!base.empty() && (base.back() == '\\' || base.back() == '/')) base.pop_back();
+  // The temporary directory's own separator, so that the scratch paths shown read as
+  // the host writes them.
+  const char separator =
+      base.find('\\') == std::string::npos && base.find('/') != std::string::npos ? '/' : '\\';
   std::string scratch;
   int error = 0;
   for (int n = 1; scratch.empty(); ++n) {
-    std::string candidate = base + "\\ZQPROBA." + std::to_string(n);
+    std::string candidate = base + separator + "ZQPROBA." + std::to_string(n);
     if (files.MakeDirectory(candidate, error)) {
       scratch = candidate;
     } else if (error != platform::kErrAlreadyExists || n == 999) {
@@ -135,7 +139,7 @@ bool DryRunFiles::Begin(std::string_view sourceTree, std::string_view targetTree
   const std::string globalKey = tui::UpperText(globalDirectory);
   for (const platform::FindData& entry : Entries(files, target)) {
     const std::string from = target + "\\" + entry.name;
-    const std::string to = scratch + "\\" + entry.name;
+    const std::string to = scratch + separator + entry.name;
     bool ok = true;
     if (!(entry.attributes & platform::kAttrDirectory))
       ok = CopyWhole(files, from, to);
@@ -151,7 +155,7 @@ bool DryRunFiles::Begin(std::string_view sourceTree, std::string_view targetTree
   }
   source_ = Key(sourceTree);
   target_ = Key(targetTree);
-  scratch_ = scratch + "\\";
+  scratch_ = scratch + separator;
   active_ = true;
   return true;
 }

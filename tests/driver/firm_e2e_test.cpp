@@ -4,6 +4,8 @@
 // file by file and the Source tree against what it was.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include <algorithm>
 #include <regex>
 
@@ -254,12 +256,21 @@ TEST_F(FirmEndToEndTest, AnUnattendedRunLeavesTheTargetTreeOfTheInteractiveRun) 
   const auto targetBefore = Snapshot(sample.target);
   test::WriteFile(dir / "zly.ini", FormatAutoSettings(settings) + "nieznany=1\r\n");
   test::WriteFile(dir / "dobry.ini", FormatAutoSettings(settings));
-  for (const std::string& bad : {std::string("brak.ini"), std::string("zly.ini")}) {
+  // Settings the trees cannot meet: a firm the run would not offer, a global source
+  // directory that is not there.
+  AutoSettings notOffered = settings;
+  notOffered.allFirms = false;
+  notOffered.firms = {"NIEMA"};
+  test::WriteFile(dir / "firma.ini", FormatAutoSettings(notOffered));
+  AutoSettings noGlobal = settings;
+  noGlobal.options.globalSourceDir = "#BRAK";
+  test::WriteFile(dir / "globalne.ini", FormatAutoSettings(noGlobal));
+  for (const char* bad : {"brak.ini", "zly.ini", "firma.ini", "globalne.ini"}) {
     test::HeadlessRig host;
     host.process.SetOwnPath(dir.Prefix() + "prog/zq18-20");
     host.process.SetArguments({"/AUTO:" + dir.Prefix() + bad});
     EXPECT_EQ(RunProgram(host.platform), 2) << bad;
-    EXPECT_EQ(Snapshot(sample.target), targetBefore);
+    EXPECT_EQ(Snapshot(sample.target), targetBefore) << bad;
     EXPECT_NE(host.process.Stderr().find(bad), std::string::npos) << host.process.Stderr();
   }
 
@@ -280,6 +291,73 @@ TEST_F(FirmEndToEndTest, AnUnattendedRunLeavesTheTargetTreeOfTheInteractiveRun) 
   EXPECT_NE(journal.find("Błędy (1) w danych firmy: Piekarnia Łódź (PIEKARZ)"), std::string::npos);
   EXPECT_NE(journal.find("! PIEKARZ "), std::string::npos);
   EXPECT_NE(journal.find("==== Koniec pracy, kod wyjścia 1"), std::string::npos) << journal;
+}
+
+// The report lines of a journal, up to the total line, without their times.
+std::vector<std::string> JournalReport(const std::string& journal) {
+  std::vector<std::string> lines;
+  std::size_t at = journal.find("==== Zestawienie przeniesionych danych");
+  if (at == std::string::npos) return lines;
+  std::istringstream in(journal.substr(journal.find('\n', at) + 1));
+  const std::size_t stamp = std::string("2020-01-01 00:00:00 ").size();
+  for (std::string line; std::getline(in, line);) {
+    lines.push_back(line.substr(std::min(stamp, line.size())));
+    if (line.find(" RAZEM ") != std::string::npos) break;
+  }
+  return lines;
+}
+
+// A dry run, unattended or not, decides everything on the real trees and reports what
+// the real run then does, while neither tree changes and its scratch tree is gone.
+TEST_F(FirmEndToEndTest, ADryRunReportsTheRealRunAndLeavesBothTreesAsTheyWere) {
+  Generate(2, 9);
+  const fs::path temporary = dir / "tmp";
+  fs::create_directories(temporary);
+  AutoSettings settings;
+  settings.options.sourceTree = sample.source.string() + "\\";
+  settings.options.targetTree = sample.target.string() + "\\";
+  settings.options.hideConverted = true;
+  settings.answers.annualYear = 'B';
+  test::WriteFile(dir / "auto.ini", FormatAutoSettings(settings));
+  const auto targetBefore = Snapshot(sample.target);
+
+  auto run = [&](std::vector<std::string> arguments) {
+    test::HeadlessRig host;
+    host.process.SetOwnPath(dir.Prefix() + "prog/zq18-20");
+    host.process.SetEnvironment("TEMP", temporary.string());
+    host.process.SetArguments(arguments);
+    return RunProgram(host.platform);
+  };
+  // By hand first, answering as a real run is answered.
+  rig.process.SetEnvironment("TEMP", temporary.string());
+  rig.process.SetArguments({"/TEST"});
+  Script('b');
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(rig.console.ScriptLeft(), 0u);
+  EXPECT_EQ(Snapshot(sample.target), targetBefore);
+  EXPECT_EQ(Snapshot(sample.source), sourceBefore);
+  EXPECT_TRUE(fs::is_empty(temporary));
+  EXPECT_NE(report.find("ZESTAWIENIE - PRÓBA"), std::string::npos) << report;
+  EXPECT_NE(ending.find("nic nie zapisano"), std::string::npos) << ending;
+
+  const std::string autoFile = "/AUTO:" + dir.Prefix() + "auto.ini";
+  EXPECT_EQ(run({autoFile, "/TEST", "/LOG:" + dir.Prefix() + "proba.log"}), 1);
+  EXPECT_EQ(Snapshot(sample.source), sourceBefore);
+  EXPECT_EQ(Snapshot(sample.target), targetBefore);
+  EXPECT_TRUE(fs::is_empty(temporary)) << "the scratch tree is removed";
+  const std::string dry = test::ReadFile(dir / "proba.log");
+  EXPECT_NE(dry.find("PRÓBA zakończona: w katalogach danych nic nie zapisano."), std::string::npos)
+      << dry;
+  EXPECT_NE(dry.find("PRÓBA: pliki w 2019 nie zostaną zasłonięte"), std::string::npos);
+
+  EXPECT_EQ(run({autoFile, "/LOG:" + dir.Prefix() + "real.log"}), 1);
+  EXPECT_NE(Snapshot(sample.target), targetBefore);
+  std::vector<std::string> dryReport = JournalReport(dry);
+  std::vector<std::string> realReport = JournalReport(test::ReadFile(dir / "real.log"));
+  ASSERT_GT(realReport.size(), 2u);
+  ASSERT_EQ(dryReport.size(), realReport.size());
+  EXPECT_NE(dryReport[0].find("Próba"), std::string::npos) << dryReport[0];
+  for (std::size_t i = 1; i < realReport.size(); ++i) EXPECT_EQ(dryReport[i], realReport[i]);
 }
 
 }  // namespace
