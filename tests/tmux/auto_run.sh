@@ -3,7 +3,8 @@
 # start page and cancels; the settings file then carries the office unattended: no key
 # is pressed, every firm offered reaches the Target tree, the journal beside the
 # program holds the report, and the exit code says whether a firm had errors (0 or 1).
-# A settings file that does not exist ends with 2 and writes nothing.
+# A settings file that does not exist ends with 2 and writes nothing; the same
+# settings as a dry run (/TEST) write nothing in either tree.
 # Usage: auto_run.sh PATH_TO_zq18-20 PATH_TO_zq-sample
 set -u
 . "$(dirname "$0")/lib.sh"
@@ -40,6 +41,18 @@ code=$(tmux_exit_code zq) || fail "the refused run did not end"
 [ "$code" = 2 ] || fail "exit code $code for a missing settings file"
 tree_sums "$work/DOR_2020" >"$TMUX_TEST_DIR/target.after"
 cmp -s "$TMUX_TEST_DIR/target.before" "$TMUX_TEST_DIR/target.after" || fail "a refused run wrote"
+
+# The same settings as a dry run first: the whole run, nothing written in either tree.
+tree_sums "$work/DOR_2019" >"$TMUX_TEST_DIR/source.before"
+tmux_run zq "TEMP=$TMUX_TEST_DIR ./zq18-20 /AUTO:zq18-20.AUT /TEST /LOG:proba.log"
+code=$(tmux_exit_code zq 150) || fail "the dry run did not end without keys"
+[ "$code" = 0 ] || [ "$code" = 1 ] || fail "exit code $code of the dry run"
+tree_sums "$work/DOR_2020" >"$TMUX_TEST_DIR/target.after"
+cmp -s "$TMUX_TEST_DIR/target.before" "$TMUX_TEST_DIR/target.after" || fail "the dry run wrote"
+tree_sums "$work/DOR_2019" >"$TMUX_TEST_DIR/source.after"
+cmp -s "$TMUX_TEST_DIR/source.before" "$TMUX_TEST_DIR/source.after" || fail "the dry run wrote the source"
+grep -q "Zestawienie przeniesionych danych (PRÓBA)" "$work/prog/proba.log" || fail "no dry report"
+ls -d "$TMUX_TEST_DIR"/ZQPROBA.* >/dev/null 2>&1 && fail "the scratch tree was left"
 
 tmux_run zq "./zq18-20 /AUTO:zq18-20.AUT"
 code=$(tmux_exit_code zq 150) || fail "the unattended run did not end without keys"
