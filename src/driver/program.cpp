@@ -95,7 +95,7 @@ bool OpenJournal(RunState& run) {
   if (!journal->Usable()) {
     std::string text = S("\x03Nie można zapisać dziennika pracy\r\x03"_pl) + path;
     if (run.switches.unattended) {
-      run.platform.process.WriteStdout(S("Nie można zapisać dziennika pracy "_pl) + path + "\n");
+      run.platform.process.WriteStderr(S("Nie można zapisać dziennika pracy "_pl) + path + "\n");
       return false;
     }
     return tui::YesNoQuestion(run.screen, false, text + S("\r\x03Pracować bez dziennika ?"_pl), 8,

@@ -42,5 +42,25 @@ TEST_F(AutoRunTest, AWindowIsAnsweredWithoutAKeyAndTheFirmLeftOutGivesOne) {
   EXPECT_NE(journal.find("==== Koniec pracy, kod wyjścia 1"), std::string::npos);
 }
 
+TEST_F(AutoRunTest, EveryFirmCarriedWithoutAnErrorGivesZero) {
+  MakeFirm("A");
+  std::filesystem::create_directories(dir / "DOR_2019" / "#BIN980");
+  shared::FirmRecordBytes r = shared::MakeFirmRecord("Firma A", "A", "");
+  test::WriteFile(dir / "DOR_2019" / "SPISFIRM.DAT",
+                  std::string(reinterpret_cast<const char*>(r.data()), r.size()));
+  AutoSettings settings;
+  settings.options.sourceTree = run->options.sourceTree;
+  settings.options.targetTree = run->options.targetTree;
+  settings.allFirms = false;
+  settings.firms = {"a"};  // a directory is named in any case
+  test::WriteFile(dir / "auto.ini", FormatAutoSettings(settings));
+  rig.process.SetArguments(
+      {"/AUTO:" + dir.Prefix() + "auto.ini", "/LOG:" + dir.Prefix() + "j.log"});
+
+  EXPECT_EQ(RunProgram(platform), 0) << rig.process.Stderr();
+  EXPECT_TRUE(InTarget("A", "_zq_dor.rek"));
+  EXPECT_TRUE(rig.process.Stderr().empty());
+}
+
 }  // namespace
 }  // namespace zq::driver

@@ -134,7 +134,7 @@ TEST_F(JournalTest, AJournalThatCannotBeWrittenStopsTheRunUnlessTheUserGoesOnWit
   }
   rig.process.SetArguments({"/LOG:" + bad, "/AUTO:x.ini"});
   EXPECT_FALSE(OpenJournal(*run)) << "an unattended run never asks";
-  EXPECT_NE(rig.process.Stdout().find("dziennika"), std::string::npos);
+  EXPECT_NE(rig.process.Stderr().find("dziennika"), std::string::npos);
   EXPECT_FALSE(fs::exists(dir / "brak"));
 }
 

@@ -152,15 +152,10 @@ LocalTime Win32Process::Now() {
   return t;
 }
 
-void Win32Process::WriteStdout(std::string_view cp852) {
-  WriteTo(STD_OUTPUT_HANDLE, cp852);
-}
+namespace {
 
-void Win32Process::WriteStderr(std::string_view cp852) {
-  WriteTo(STD_ERROR_HANDLE, cp852);
-}
-
-void Win32Process::WriteTo(DWORD stdHandle, std::string_view cp852) {
+// To the console in its output code page, or byte for byte to a redirected handle.
+void WriteStandard(DWORD stdHandle, std::string_view cp852) {
   HANDLE out = GetStdHandle(stdHandle);
   if (out == nullptr || out == INVALID_HANDLE_VALUE) return;
   std::string text = WithCrLf(cp852);
@@ -177,6 +172,16 @@ void Win32Process::WriteTo(DWORD stdHandle, std::string_view cp852) {
     if (!ok || written == 0) return;
     rest.remove_prefix(written);
   }
+}
+
+}  // namespace
+
+void Win32Process::WriteStdout(std::string_view cp852) {
+  WriteStandard(STD_OUTPUT_HANDLE, cp852);
+}
+
+void Win32Process::WriteStderr(std::string_view cp852) {
+  WriteStandard(STD_ERROR_HANDLE, cp852);
 }
 
 }  // namespace zq::platform::win32

@@ -23,14 +23,12 @@ class Win32Process : public Process {
   std::optional<std::string> Environment(std::string_view name) override;
   void Sleep(int milliseconds) override;
   LocalTime Now() override;
-  // To the console in its output code page (852 while the program runs), or byte for byte to a redirected handle; new
-  // lines become CR LF either way.
+  // To the console in its output code page (852 while the program runs), or byte for byte to a
+  // redirected handle; new lines become CR LF either way.
   void WriteStdout(std::string_view cp852) override;
   void WriteStderr(std::string_view cp852) override;
 
  private:
-  static void WriteTo(DWORD stdHandle, std::string_view cp852);
-
   Win32Console* console_;
 };
 
