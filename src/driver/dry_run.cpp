@@ -119,6 +119,13 @@ bool DryRunFiles::Begin(std::string_view sourceTree, std::string_view targetTree
   platform::Files& files = Inner();
   std::string base(temporaryDirectory);
   while (!base.empty() && (base.back() == '\\' || base.back() == '/')) base.pop_back();
+  // A scratch tree inside either tree would write there, and one inside the Target tree
+  // would be taken to itself (the temporary directory is the current one when no
+  // variable names it, and the program is often started in the Target tree).
+  if (Under(Key(base), Key(targetTree)) || Under(Key(base), Key(sourceTree))) {
+    failedPath = base;
+    return false;
+  }
   // The temporary directory's own separator, so that the scratch paths shown read as
   // the host writes them.
   const char separator =
@@ -255,7 +262,9 @@ bool BeginDryRun(RunState& run) {
   if (!run.dryRun->Begin(o.sourceTree, o.targetTree, run.sharedFiles.TemporaryDirectory(),
                          kTargetGlobalDir, failed)) {
     run.log.AlertLn(convert::kColourError,
-                    std::string("PRÓBA: nie można utworzyć katalogu roboczego "_pl) + failed);
+                    std::string("PRÓBA: nie można utworzyć katalogu roboczego w "_pl) + failed);
+    run.log.AlertLn(convert::kColourError,
+                    std::string("(TEMP musi wskazywać katalog poza katalogami danych)"_pl));
     run.copier.WaitKey();
     return false;
   }

@@ -24,7 +24,8 @@ class DryRunFiles : public platform::ForwardingFiles {
 
   // Makes the scratch tree under `temporaryDirectory` and takes every later path in
   // `targetTree` there; false (and nothing taken) when it cannot be made, with the
-  // path that failed in `failedPath`. The global directory's name is that of the
+  // path that failed in `failedPath`; also when the temporary directory lies in either
+  // tree. The global directory's name is that of the
   // Target tree, without a separator.
   bool Begin(std::string_view sourceTree, std::string_view targetTree,
              std::string_view temporaryDirectory, std::string_view globalDirectory,

@@ -92,5 +92,17 @@ TEST_F(DryRunFilesTest, TheScratchTreeHoldsWhatTheRunReadsAndTheSourceCannotBeWr
   EXPECT_EQ(test::ReadFile(dir / "T" / "SPISFIRM.DAT"), "list");
 }
 
+TEST_F(DryRunFilesTest, NoScratchTreeInsideEitherTree) {
+  for (const char* inside : {"T", "t\\CARRIED", "S/FIRMA"}) {
+    DryRunFiles other{*host};
+    std::string at;
+    EXPECT_FALSE(other.Begin(dir.Prefix() + "S\\", dir.Prefix() + "T\\", dir.Prefix() + inside,
+                             "#BIN020", at))
+        << inside;
+    EXPECT_FALSE(other.Active());
+  }
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir / "T"), fs::directory_iterator()), 3);
+}
+
 }  // namespace
 }  // namespace zq::driver
