@@ -190,54 +190,41 @@ bool DryRunFiles::InSource(std::string_view path) const {
   return active_ && Under(Key(path), source_);
 }
 
+bool DryRunFiles::Refused(const std::string& mapped, int& error) const {
+  if (!InSource(mapped)) return false;
+  error = platform::kErrAccessDenied;
+  return true;
+}
+
 std::unique_ptr<platform::File> DryRunFiles::Open(std::string_view path, platform::Access access,
                                                   platform::Share share,
                                                   platform::Disposition disposition, int& error) {
   const std::string mapped = Mapped(path);
   bool writes =
       (access & platform::kWrite) != 0 || disposition != platform::Disposition::kOpenExisting;
-  if (writes && InSource(mapped)) {
-    error = platform::kErrAccessDenied;
-    return nullptr;
-  }
+  if (writes && Refused(mapped, error)) return nullptr;
   return ForwardingFiles::Open(mapped, access, share, disposition, error);
 }
 
 bool DryRunFiles::Rename(std::string_view from, std::string_view to, int& error) {
   const std::string a = Mapped(from);
   const std::string b = Mapped(to);
-  if (InSource(a) || InSource(b)) {
-    error = platform::kErrAccessDenied;
-    return false;
-  }
-  return ForwardingFiles::Rename(a, b, error);
+  return !Refused(a, error) && !Refused(b, error) && ForwardingFiles::Rename(a, b, error);
 }
 
 bool DryRunFiles::Remove(std::string_view path, int& error) {
   const std::string mapped = Mapped(path);
-  if (InSource(mapped)) {
-    error = platform::kErrAccessDenied;
-    return false;
-  }
-  return ForwardingFiles::Remove(mapped, error);
+  return !Refused(mapped, error) && ForwardingFiles::Remove(mapped, error);
 }
 
 bool DryRunFiles::MakeDirectory(std::string_view path, int& error) {
   const std::string mapped = Mapped(path);
-  if (InSource(mapped)) {
-    error = platform::kErrAccessDenied;
-    return false;
-  }
-  return ForwardingFiles::MakeDirectory(mapped, error);
+  return !Refused(mapped, error) && ForwardingFiles::MakeDirectory(mapped, error);
 }
 
 bool DryRunFiles::RemoveDirectory(std::string_view path, int& error) {
   const std::string mapped = Mapped(path);
-  if (InSource(mapped)) {
-    error = platform::kErrAccessDenied;
-    return false;
-  }
-  return ForwardingFiles::RemoveDirectory(mapped, error);
+  return !Refused(mapped, error) && ForwardingFiles::RemoveDirectory(mapped, error);
 }
 
 bool DryRunFiles::GetAttributes(std::string_view path, std::uint32_t& attributes,

@@ -57,6 +57,9 @@ class DryRunFiles : public platform::ForwardingFiles {
  private:
   // Whether `path` lies in the Source tree, where nothing may be written.
   bool InSource(std::string_view path) const;
+  // A change at `mapped` (already taken through Mapped) in the Source tree: refused,
+  // with the error a read-only place gives.
+  bool Refused(const std::string& mapped, int& error) const;
 
   bool active_ = false;
   std::string source_;   // upper case, '\' separators, without the last separator
