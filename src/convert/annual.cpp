@@ -17,6 +17,7 @@ namespace {
 
 using platform::Disposition;
 using platform::File;
+using shared::Carry;
 using shared::Constant;
 using shared::Copy;
 using shared::Layout;
@@ -28,10 +29,6 @@ using shared::Rule;
 constexpr int kFormatMark = 3;
 constexpr std::size_t kProportionDigits = 3;
 constexpr int kMaxProportion = 100;
-
-consteval Rule Carry(const Layout& layout, std::string_view field) {
-  return Copy(layout[field], layout[field]);
-}
 
 constexpr const Layout& kY = kAnnualYear;
 constexpr const Layout& kN = kAnnualNumbering;

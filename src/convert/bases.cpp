@@ -11,54 +11,50 @@ using zq::operator""_pl;
 
 namespace {
 
+using shared::Carry;
 using shared::Computed;
 using shared::Constant;
 using shared::Copy;
 using shared::Rule;
 
-// A field carried into the same place of a record of the same layout.
-consteval Rule Same(const shared::Layout& layout, std::string_view field) {
-  return Copy(layout[field], layout[field]);
-}
-
 constexpr const shared::Layout& kAd = kAddressBase;
 constexpr Rule kAddressRules[] = {
-    Same(kAd, "Number"),   Constant(kAd["IsTaxOffice"], 0),
-    Same(kAd, "Name"),     Same(kAd, "Town"),
-    Same(kAd, "Phone"),    Same(kAd, "Box"),
-    Same(kAd, "PostCode"), Same(kAd, "Region"),
-    Same(kAd, "Street"),   Same(kAd, "Nip"),
-    Same(kAd, "Post"),     Same(kAd, "Account"),
-    Same(kAd, "Note"),     Same(kAd, "Kind"),
+    Carry(kAd, "Number"),   Constant(kAd["IsTaxOffice"], 0),
+    Carry(kAd, "Name"),     Carry(kAd, "Town"),
+    Carry(kAd, "Phone"),    Carry(kAd, "Box"),
+    Carry(kAd, "PostCode"), Carry(kAd, "Region"),
+    Carry(kAd, "Street"),   Carry(kAd, "Nip"),
+    Carry(kAd, "Post"),     Carry(kAd, "Account"),
+    Carry(kAd, "Note"),     Carry(kAd, "Kind"),
 };
 
 constexpr const shared::Layout& kUs = kTaxOfficeBase;
 constexpr Rule kTaxOfficeRules[] = {
-    Same(kUs, "Number"),  Constant(kUs["IsTaxOffice"], 1),
-    Same(kUs, "Name"),    Same(kUs, "PostCode"),
-    Same(kUs, "Town"),    Same(kUs, "Street"),
-    Same(kUs, "Office"),  Same(kUs, "Phone"),
-    Same(kUs, "Account"), Same(kUs, "Code"),
+    Carry(kUs, "Number"),  Constant(kUs["IsTaxOffice"], 1),
+    Carry(kUs, "Name"),    Carry(kUs, "PostCode"),
+    Carry(kUs, "Town"),    Carry(kUs, "Street"),
+    Carry(kUs, "Office"),  Carry(kUs, "Phone"),
+    Carry(kUs, "Account"), Carry(kUs, "Code"),
 };
 
 constexpr const shared::Layout& kBr = kOfficeData;
 constexpr std::string_view kDefaultService = "Prowadzenie księgi - {zamiesiac}"_pl;
 constexpr shared::TextField kService = kBr.Text("Service");
 constexpr Rule kOfficeRules[] = {
-    Same(kBr, "Name"),
-    Same(kBr, "Nip"),
-    Same(kBr, "Town"),
+    Carry(kBr, "Name"),
+    Carry(kBr, "Nip"),
+    Carry(kBr, "Town"),
     Constant(kBr["Counter"], 1),
     Constant(kBr["Suffix"], kOfficeNumberSuffix),
-    Same(kBr, "Bank"),
-    Same(kBr, "Service"),
+    Carry(kBr, "Bank"),
+    Carry(kBr, "Service"),
     Computed([](shared::RecordView, shared::RecordRef out) {
       if (out.Get(kService).empty()) out.Set(kService, kDefaultService);
     }),
-    Same(kBr, "Flag"),
-    Same(kBr, "Issuer"),
-    Same(kBr, "Account"),
-    Same(kBr, "Days"),
+    Carry(kBr, "Flag"),
+    Carry(kBr, "Issuer"),
+    Carry(kBr, "Account"),
+    Carry(kBr, "Days"),
 };
 
 constexpr const shared::Layout& kOldAu = kOldAutomation;
@@ -76,12 +72,12 @@ constexpr Rule kAutomationRules[] = {
 
 constexpr const shared::Layout& kPp = kTransfer;
 constexpr Rule kTransferRules[] = {
-    Same(kPp, "Kind"),
-    Same(kPp, "Payer"),
-    Same(kPp, "PayerAccount"),
-    Same(kPp, "Payee"),
-    Same(kPp, "PayeeAccount"),
-    Same(kPp, "Title"),
+    Carry(kPp, "Kind"),
+    Carry(kPp, "Payer"),
+    Carry(kPp, "PayerAccount"),
+    Carry(kPp, "Payee"),
+    Carry(kPp, "PayeeAccount"),
+    Carry(kPp, "Title"),
     // The title block as read, with only the texts its kind holds cut; other kinds (the
     // tax payments) hold no text there to cut.
     Computed([](shared::RecordView in, shared::RecordRef out) {
@@ -96,25 +92,25 @@ constexpr Rule kTransferRules[] = {
           break;
       }
     }),
-    Same(kPp, "Amount"),
-    Same(kPp, "Date"),
-    Same(kPp, "Number"),
+    Carry(kPp, "Amount"),
+    Carry(kPp, "Date"),
+    Carry(kPp, "Number"),
 };
 
 constexpr const shared::Layout& kDw = kInternalDocument;
 constexpr Rule kInternalDocumentRules[] = {
-    Same(kDw, "Kind"),      Same(kDw, "Number"),   Same(kDw, "Symbol"),   Same(kDw, "Title"),
-    Same(kDw, "Column"),    Same(kDw, "LineText"), Same(kDw, "LineNet"),  Same(kDw, "LineVat"),
-    Same(kDw, "LineGross"), Same(kDw, "Issuer"),   Same(kDw, "Approver"),
+    Carry(kDw, "Kind"),      Carry(kDw, "Number"),   Carry(kDw, "Symbol"),   Carry(kDw, "Title"),
+    Carry(kDw, "Column"),    Carry(kDw, "LineText"), Carry(kDw, "LineNet"),  Carry(kDw, "LineVat"),
+    Carry(kDw, "LineGross"), Carry(kDw, "Issuer"),   Carry(kDw, "Approver"),
 };
 
 constexpr const shared::Layout& kNk = kNote;
 constexpr Rule kNoteRules[] = {
-    Same(kNk, "Number"),        Same(kNk, "Symbol"),    Same(kNk, "Date"),
-    Same(kNk, "Invoice"),       Same(kNk, "Place"),     Same(kNk, "InvoiceDate"),
-    Same(kNk, "PartyNip"),      Same(kNk, "PartyName"), Same(kNk, "PartyName2"),
-    Same(kNk, "PartyPostCode"), Same(kNk, "PartyTown"), Same(kNk, "PartyStreet"),
-    Same(kNk, "WasText"),       Same(kNk, "IsText"),
+    Carry(kNk, "Number"),        Carry(kNk, "Symbol"),    Carry(kNk, "Date"),
+    Carry(kNk, "Invoice"),       Carry(kNk, "Place"),     Carry(kNk, "InvoiceDate"),
+    Carry(kNk, "PartyNip"),      Carry(kNk, "PartyName"), Carry(kNk, "PartyName2"),
+    Carry(kNk, "PartyPostCode"), Carry(kNk, "PartyTown"), Carry(kNk, "PartyStreet"),
+    Carry(kNk, "WasText"),       Carry(kNk, "IsText"),
 };
 
 constexpr shared::Field kOperatorTexts[] = {kOperator["Name"], kOperator["Login"],

@@ -12,6 +12,7 @@ using zq::operator""_pl;
 
 namespace {
 
+using shared::Carry;
 using shared::Copy;
 using shared::Rule;
 
@@ -47,10 +48,6 @@ constexpr shared::Field kPid5Texts[] = {
     kPid5["Group3Text13"], kPid5["Group3Text14"], kPid5["Group3TextA"], kPid5["Group3TextB"],
     kPid5["Group3TextC"],  kPid5["Group3Text18"],
 };
-
-consteval Rule Carry(const shared::Layout& layout, std::string_view field) {
-  return Copy(layout[field], layout[field]);
-}
 
 // A form rebuilt for 2020: the person, the form date of 1.1.2020 and the entries, the
 // values of the old year left behind.

@@ -384,6 +384,11 @@ constexpr Rule Copy(const Field& from, const Field& to) {
   return r;
 }
 
+// A field carried into the same place of a record of the same layout.
+consteval Rule Carry(const Layout& layout, std::string_view field) {
+  return Copy(layout[field], layout[field]);
+}
+
 // A text carried and cut to at most n characters (and to the target field).
 constexpr Rule CutText(const Field& from, const Field& to, std::size_t n) {
   if (from.kind != Kind::Text || to.kind != Kind::Text) throw "CutText needs two texts";
