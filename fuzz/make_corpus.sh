@@ -37,7 +37,9 @@ records() { head -c $(($2 * $3)) "$1"; }
 for seed in 1 2 3 4; do
   out=$work/s$seed
   "$sample" --out "$out" --seed "$seed" --firms 6 --program-dir "$out/prog" >/dev/null
-  put pth "s$seed" <"$out/prog/zq18-20.PTH"
+  # The remembered paths name this run's scratch directory: a fixed root instead keeps
+  # the seeds the same from run to run.
+  sed "s|$out|C:\\\\BIURO|g" "$out/prog/zq18-20.PTH" | put pth "s$seed"
   put lst "s$seed" <"$out/prog/zq18-20.LST"
   put colours "s$seed" <"$out/DOR_2019/#BIN980/KOLORY.ZQ"
   put firm_list "s$seed" <"$out/DOR_2019/SPISFIRM.DAT"
