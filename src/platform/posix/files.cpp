@@ -57,6 +57,8 @@ constexpr off_t kMarkDenyRead = kMarkerBase + 4;
 constexpr int kGateAttempts = 2000;  // about two seconds of 1 ms pauses
 // The most one kernel copy between files is asked to carry at once.
 constexpr std::size_t kCopyChunk = std::size_t{1} << 30;
+// Reads up to this size are served whole by one call unless the file ends.
+constexpr std::size_t kWholeRead = std::size_t{1} << 30;
 
 // The case pairs of the code page's Polish and neighbouring letters.
 constexpr std::array<unsigned char, 16> kLower = {0xA5, 0x86, 0xA9, 0x88, 0xE4, 0xA2, 0x98, 0xBE,
@@ -149,6 +151,13 @@ class Listings {
 
   // Whether `dir` is known to be a directory without asking the host.
   bool Knows(const std::string& dir) const { return holds_ > 0 && dirs_.count(dir) > 0; }
+  // Whether the kept listing of `dir` has `name` in any case.
+  bool Holds(const std::string& dir, std::string_view name) const {
+    auto it = dirs_.find(dir);
+    if (it == dirs_.end()) return false;
+    auto names = it->second.find(FoldName(name));
+    return names != it->second.end() && !names->second.empty();
+  }
 
   // This program made `hostName` in `dir`.
   void Added(const std::string& dir, const std::string& hostName) {
@@ -203,9 +212,16 @@ class Listings {
   std::unordered_map<std::string, Listing> dirs_;
 };
 
-// `find` keeps the last component as spelled: it is a pattern, where a trailing dot counts.
+// What a path is resolved for.
+enum class Lookup {
+  kName,
+  kPattern,  // the last component is kept as spelled: a trailing dot counts
+  kCreate,   // a name that an exclusive create makes unless a file is found under it
+};
+
 bool Resolve(std::string_view path, Resolved& out, int& error, Listings& listings,
-             bool find = false) {
+             Lookup lookup = Lookup::kName) {
+  const bool find = lookup == Lookup::kPattern;
   if (path.find('\0') != std::string_view::npos) {
     error = kErrInvalidName;
     return false;
@@ -258,6 +274,15 @@ bool Resolve(std::string_view path, Resolved& out, int& error, Listings& listing
     out.host = std::move(host);
     return true;
   };
+
+  // A name to be made where the held listing of its directory has it under no case is
+  // not looked up: the exclusive create that follows fails on a file another program
+  // has made under that very spelling meanwhile, and the open then takes that file.
+  if (lookup == Lookup::kCreate && out.has_last && !out.trailing && parts.size() > 1 &&
+      listings.Knows(exactParent) && !listings.Holds(exactParent, parts.back())) {
+    out.last = out.spelled;
+    return finish(exact);
+  }
 
   // The program nearly always spells a name as it is on disk: one lookup.
   if (lstat(exact.c_str(), &out.st) == 0) {
@@ -487,6 +512,10 @@ class PosixFile final : public File {
       }
       if (n == 0) break;
       done += static_cast<std::size_t>(n);
+      // A regular file gives less than asked only at its end (for a request the host
+      // serves whole): the read that would say so is left to the caller's next request
+      // rather than made twice for every file.
+      if (offset_ >= 0 && size <= kWholeRead) break;
     }
     Advance(done);
     error = kErrNone;
@@ -689,7 +718,9 @@ class PosixFiles final : public Files {
   std::unique_ptr<File> Open(std::string_view path, Access access, Share share,
                              Disposition disposition, int& error) override {
     Resolved r;
-    if (!Resolve(path, r, error, listings_)) return nullptr;
+    const bool creates = disposition != Disposition::kOpenExisting;
+    if (!Resolve(path, r, error, listings_, creates ? Lookup::kCreate : Lookup::kName))
+      return nullptr;
     if ((access & kReadWrite) == 0) {
       error = kErrInvalidParameter;
       return nullptr;
@@ -750,7 +781,7 @@ class PosixFiles final : public Files {
     }
     // A file another program made after its directory was listed is in the listing
     // from the first open of it on.
-    if (r.has_last && (made || r.exists)) listings_.Added(r.parent, r.last);
+    if (r.has_last) listings_.Added(r.parent, r.last);
     int shared = TakeShare(fd, readable, writable, access, share, !made);
     if (shared != kErrNone) {
       ::close(fd);
@@ -851,7 +882,7 @@ class PosixFiles final : public Files {
   std::unique_ptr<FindHandle> FindFirst(std::string_view pattern, std::uint32_t mask,
                                         FindData& first, int& error) override {
     Resolved r;
-    if (!Resolve(pattern, r, error, listings_, true)) return nullptr;
+    if (!Resolve(pattern, r, error, listings_, Lookup::kPattern)) return nullptr;
     if (!r.has_last || r.trailing) {
       error = kErrFileNotFound;
       return nullptr;
