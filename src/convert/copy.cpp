@@ -7,7 +7,6 @@
 
 #include "convert/buffered_io.h"
 #include "platform/cp852.h"
-#include "platform/text_file.h"
 
 namespace zq::convert {
 
@@ -383,8 +382,6 @@ CopyStatus Copier::CopyRecordsUncounted(std::string_view source, std::string_vie
   int error = 0;
   bool writeFailed = false;
   for (;;) {
-    // A short last record must not carry bytes of the record before it.
-    std::fill(record.begin(), record.end(), 0);
     std::size_t got = 0;
     bool read = reader.Read(record.data(), record.size(), got, error);
     ++recordCounter;
@@ -394,6 +391,8 @@ CopyStatus Copier::CopyRecordsUncounted(std::string_view source, std::string_vie
       status = CopyStatus::kReadFailed;
       break;
     }
+    // A short last record must not carry bytes of the record before it.
+    std::fill(record.begin() + static_cast<std::ptrdiff_t>(got), record.end(), 0);
     if (got == 0) break;
     if (filter && !filter(std::span<std::uint8_t>(record))) continue;
     bool written = writer.Write(record.data(), got, error);
@@ -429,7 +428,6 @@ CopyStatus Copier::ConvertRecordsUncounted(std::string_view source, std::string_
   int error = 0;
   bool writeFailed = false;
   for (;;) {
-    std::fill(input.begin(), input.end(), 0);
     std::size_t got = 0;
     if (!reader.Read(input.data(), input.size(), got, error)) {
       log_.AlertLn(kColourError, "Błąd odczytu danych"_pl);
@@ -438,6 +436,8 @@ CopyStatus Copier::ConvertRecordsUncounted(std::string_view source, std::string_
       break;
     }
     if (got == 0) break;
+    // A short last record is seen padded with zeros, not with the record before it.
+    std::fill(input.begin() + static_cast<std::ptrdiff_t>(got), input.end(), 0);
     if (!converter) continue;
     // Every output record starts zeroed, so no field of the record before leaks into it.
     std::fill(output.begin(), output.end(), 0);

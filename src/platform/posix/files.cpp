@@ -83,10 +83,22 @@ bool IsSeparator(char c) {
   return c == '\\' || c == '/';
 }
 
+// `name` appended to the directory path `dir` in place.
+void AppendName(std::string& dir, std::string_view name) {
+  if (dir.empty() || dir == ".") {
+    dir.assign(name);
+    return;
+  }
+  if (dir.back() != '/') dir += '/';
+  dir += name;
+}
+
 std::string Join(const std::string& dir, const std::string& name) {
-  if (dir.empty() || dir == ".") return name;
-  if (dir.back() == '/') return dir + name;
-  return dir + "/" + name;
+  std::string out;
+  out.reserve(dir.size() + 1 + name.size());
+  out = dir;
+  AppendName(out, name);
+  return out;
 }
 
 // A program path mapped onto the host.
@@ -256,7 +268,9 @@ bool Resolve(std::string_view path, Resolved& out, int& error, Listings& listing
   const std::string root = absolute ? "/" : "";
   std::vector<std::string> names;
   names.reserve(parts.size());
+  // Every lookup of the program passes here: the paths grow in place.
   std::string exact = root, exactParent = ".";
+  exact.reserve(3 * path.size() + 1);
   for (std::size_t k = 0; k < parts.size(); ++k) {
     names.push_back(Cp852ToUtf8(parts[k]));
     if (k + 1 == parts.size()) {
@@ -266,7 +280,7 @@ bool Resolve(std::string_view path, Resolved& out, int& error, Listings& listing
       out.pattern = std::string(parts[k]);
       out.has_last = true;
     }
-    exact = Join(exact, names.back());
+    AppendName(exact, names.back());
   }
   if (exact.empty()) exact = ".";
   auto finish = [&](std::string host) {
@@ -325,7 +339,7 @@ bool Resolve(std::string_view path, Resolved& out, int& error, Listings& listing
       }
     }
     if (last) out.last = name;
-    host = Join(host, name);
+    AppendName(host, name);
   }
   if (host.empty()) host = ".";
   if (!lost && lstat(host.c_str(), &out.st) == 0) out.exists = true;
