@@ -1,7 +1,8 @@
 // A files decorator for the benchmarks that counts the calls reaching the host's file
 // layer, each of which is one system call there: opens, reads, writes (and the bytes
-// written), flushes, closes, and the seeks, sizes, look-ups, renames and directories
-// made together.
+// written), flushes, closes, copies from file to file, and the seeks, sizes, look-ups,
+// renames and directories made together. A copy may take a few calls of the host; it is
+// counted as one.
 #pragma once
 
 #include <cstdint>
@@ -19,9 +20,10 @@ struct Counts {
   std::uint64_t writes = 0;
   std::uint64_t flushes = 0;
   std::uint64_t closes = 0;
+  std::uint64_t copies = 0;
   std::uint64_t other = 0;
   std::uint64_t bytesWritten = 0;
-  std::uint64_t Calls() const { return opens + reads + writes + flushes + closes + other; }
+  std::uint64_t Calls() const { return opens + reads + writes + flushes + closes + copies + other; }
 };
 
 class CountingFile : public platform::ForwardingFile {
@@ -53,6 +55,16 @@ class CountingFile : public platform::ForwardingFile {
   bool Close(int& e) override {
     ++counts_.closes;
     return Inner().Close(e);
+  }
+  // Between two counted files the host's own copy is counted once for each call of it.
+  bool CopyTo(platform::File& target, std::uint64_t limit, std::span<std::uint8_t> scratch,
+              std::uint64_t& done, platform::CopyFault& fault, int& e) override {
+    auto* counted = dynamic_cast<CountingFile*>(&target);
+    if (counted == nullptr) return File::CopyTo(target, limit, scratch, done, fault, e);
+    ++counts_.copies;
+    bool ok = Inner().CopyTo(counted->Inner(), limit, scratch, done, fault, e);
+    counts_.bytesWritten += done;
+    return ok;
   }
 
  private:

@@ -7,8 +7,22 @@
 
 namespace zq::convert {
 
+namespace {
+
+std::span<std::uint8_t> Room(std::vector<std::uint8_t>& storage, std::size_t capacity) {
+  capacity = std::max<std::size_t>(capacity, 1);
+  if (storage.size() < capacity) storage.resize(capacity);
+  return std::span<std::uint8_t>(storage).first(capacity);
+}
+
+}  // namespace
+
 BufferedReader::BufferedReader(platform::File& file, std::size_t capacity)
-    : file_(file), buffer_(std::max<std::size_t>(capacity, 1)) {}
+    : file_(file), buffer_(Room(own_, capacity)) {}
+
+BufferedReader::BufferedReader(platform::File& file, std::vector<std::uint8_t>& storage,
+                               std::size_t capacity)
+    : file_(file), buffer_(Room(storage, capacity)) {}
 
 bool BufferedReader::Refill(int& error) {
   pos_ = end_ = 0;
@@ -59,14 +73,26 @@ bool BufferedReader::Peek(std::span<const std::uint8_t>& bytes, int& error) {
 }
 
 BufferedWriter::BufferedWriter(platform::File& file, std::size_t capacity)
-    : file_(file), buffer_(std::max<std::size_t>(capacity, 1)) {}
+    : file_(file), buffer_(Room(own_, capacity)) {}
+
+BufferedWriter::BufferedWriter(platform::File& file, std::vector<std::uint8_t>& storage,
+                               std::size_t capacity)
+    : file_(file), buffer_(Room(storage, capacity)) {}
+
+bool BufferedWriter::Put(const std::uint8_t* bytes, std::size_t size, int& error) {
+  if (!platform::WriteAll(file_, bytes, size, error)) {
+    failed_ = true;
+    return false;
+  }
+  written_ += size;
+  return true;
+}
 
 bool BufferedWriter::Flush(int& error) {
   if (failed_) return false;
   std::size_t used = used_;
   used_ = 0;
-  if (used > 0 && !platform::WriteAll(file_, buffer_.data(), used, error)) failed_ = true;
-  return !failed_;
+  return used == 0 || Put(buffer_.data(), used, error);
 }
 
 bool BufferedWriter::Write(const void* bytes, std::size_t size, int& error) {
@@ -75,10 +101,7 @@ bool BufferedWriter::Write(const void* bytes, std::size_t size, int& error) {
   // The buffer fills across record boundaries: records of more than half its size
   // (fixed assets, payroll) would otherwise cost a write each.
   while (size > 0) {
-    if (used_ == 0 && size >= buffer_.size()) {
-      if (!platform::WriteAll(file_, in, size, error)) failed_ = true;
-      return !failed_;
-    }
+    if (used_ == 0 && size >= buffer_.size()) return Put(in, size, error);
     const std::size_t n = std::min(size, buffer_.size() - used_);
     std::memcpy(buffer_.data() + used_, in, n);
     used_ += n;

@@ -1,12 +1,12 @@
 #include "convert/copy.h"
 
 #include <algorithm>
+#include <limits>
 #include <memory>
 #include <vector>
 
 #include "convert/buffered_io.h"
 #include "platform/cp852.h"
-#include "platform/text_file.h"
 
 namespace zq::convert {
 
@@ -195,8 +195,8 @@ CopyStatus Copier::CopyTextFileUncounted(std::string_view source, std::string_vi
   log_.Color(kColourAnnounce);
   log_.WriteLn(Concat({"Kopiuję plik "_pl, source}));
 
-  BufferedReader reader(*in);
-  BufferedWriter writer(*out);
+  BufferedReader reader(*in, readRoom_);
+  BufferedWriter writer(*out, writeRoom_);
   Outcome outcome = CopyTextLines(reader, writer);
   // What was copied before a read error stays in the target.
   int error = 0;
@@ -275,24 +275,17 @@ CopyStatus Copier::CopyFileBytesUncounted(std::string_view source, std::string_v
   log_.Color(kColourAnnounce);
   log_.WriteLn(Concat({"Kopiuję "_pl, source, "  ", std::to_string(size), " bytów..."_pl}));
 
-  std::vector<std::uint8_t> block(kByteBlock);
+  if (block_.size() < kByteBlock) block_.resize(kByteBlock);
   CopyStatus status = CopyStatus::kCopied;
   int error = 0;
-  for (;;) {
-    std::size_t got = 0;
-    if (!in->Read(block.data(), block.size(), got, error)) {
-      log_.AlertLn(kColourError, "Błąd odczytu danych"_pl);
-      WaitKey();
-      status = CopyStatus::kReadFailed;
-      break;
-    }
-    if (got == 0) break;
-    if (!platform::WriteAll(*out, block.data(), std::min(got, block.size()), error)) {
-      log_.AlertLn(kColourError, "Błąd zapisu danych"_pl);
-      WaitKey();
-      status = CopyStatus::kWriteFailed;
-      break;
-    }
+  std::uint64_t done = 0;
+  platform::CopyFault fault = platform::CopyFault::kNone;
+  // To the end of the source, however much it has grown since its size was shown.
+  if (!in->CopyTo(*out, std::numeric_limits<std::uint64_t>::max(), block_, done, fault, error)) {
+    const bool reading = fault == platform::CopyFault::kRead;
+    log_.AlertLn(kColourError, reading ? "Błąd odczytu danych"_pl : "Błąd zapisu danych"_pl);
+    WaitKey();
+    status = reading ? CopyStatus::kReadFailed : CopyStatus::kWriteFailed;
   }
   status = CloseBoth(in, source, out, target, status);
   SlowPause();
@@ -306,7 +299,10 @@ CopyStatus Copier::FinishRecords(BufferedWriter& writer, bool writeFailed,
   // Records held in the buffer are written out before the files close, and a failure
   // then is the write error it is.
   int error = 0;
-  if (!writer.Flush(error) || writeFailed) {
+  const bool flushed = writer.Flush(error);
+  measured_.written = writer.Written();
+  measured_.writtenKnown = flushed && !writeFailed;
+  if (!flushed || writeFailed) {
     log_.AlertLn(kColourError, "Błąd zapisu danych"_pl);
     WaitKey();
     if (status == CopyStatus::kCopied) status = CopyStatus::kWriteFailed;
@@ -327,7 +323,9 @@ bool Copier::OpenRecordFiles(std::string_view source, std::string_view target,
     return false;
   }
   bool append = false;
-  bool present = FileSizeOf(target) >= 1;
+  measured_.sourceSize = sourceSize;
+  measured_.targetBefore = FileSizeOf(target);
+  bool present = measured_.targetBefore >= 1;
   if (present) {
     if (appendMode) {
       append = true;
@@ -373,18 +371,17 @@ CopyStatus Copier::CopyRecordsUncounted(std::string_view source, std::string_vie
   CopyStatus status = CopyStatus::kCopied;
   if (!OpenRecordFiles(source, target, sourceSize, in, out, status)) return status;
   WarnShortLastRecord(source, sourceSize, size);
-  std::vector<std::uint8_t> record(size);
+  std::vector<std::uint8_t>& record = recordIn_;
+  record.resize(size);
   log_.Color(kColourAnnounce);
   log_.WriteLn(
       Concat({"Kopiuje "_pl, source, "  ", std::to_string(sourceSize / size), " pozycji ..."}));
 
-  BufferedReader reader(*in);
-  BufferedWriter writer(*out);
+  BufferedReader reader(*in, readRoom_);
+  BufferedWriter writer(*out, writeRoom_);
   int error = 0;
   bool writeFailed = false;
   for (;;) {
-    // A short last record must not carry bytes of the record before it.
-    std::fill(record.begin(), record.end(), 0);
     std::size_t got = 0;
     bool read = reader.Read(record.data(), record.size(), got, error);
     ++recordCounter;
@@ -394,6 +391,8 @@ CopyStatus Copier::CopyRecordsUncounted(std::string_view source, std::string_vie
       status = CopyStatus::kReadFailed;
       break;
     }
+    // A short last record must not carry bytes of the record before it.
+    std::fill(record.begin() + static_cast<std::ptrdiff_t>(got), record.end(), 0);
     if (got == 0) break;
     if (filter && !filter(std::span<std::uint8_t>(record))) continue;
     bool written = writer.Write(record.data(), got, error);
@@ -415,18 +414,20 @@ CopyStatus Copier::ConvertRecordsUncounted(std::string_view source, std::string_
   CopyStatus status = CopyStatus::kCopied;
   if (!OpenRecordFiles(source, target, sourceSize, in, out, status)) return status;
   WarnShortLastRecord(source, sourceSize, inSize);
-  std::vector<std::uint8_t> input(inSize), output(outSize);
+  std::vector<std::uint8_t>& input = recordIn_;
+  std::vector<std::uint8_t>& output = recordOut_;
+  input.resize(inSize);
+  output.resize(outSize);
   log_.Color(kColourAnnounce);
   log_.WriteLn(
       Concat({"Kopiuje "_pl, source, "  ", std::to_string(sourceSize / inSize), " pozycji ..."}));
   SlowPause();
 
-  BufferedReader reader(*in);
-  BufferedWriter writer(*out);
+  BufferedReader reader(*in, readRoom_);
+  BufferedWriter writer(*out, writeRoom_);
   int error = 0;
   bool writeFailed = false;
   for (;;) {
-    std::fill(input.begin(), input.end(), 0);
     std::size_t got = 0;
     if (!reader.Read(input.data(), input.size(), got, error)) {
       log_.AlertLn(kColourError, "Błąd odczytu danych"_pl);
@@ -435,6 +436,8 @@ CopyStatus Copier::ConvertRecordsUncounted(std::string_view source, std::string_
       break;
     }
     if (got == 0) break;
+    // A short last record is seen padded with zeros, not with the record before it.
+    std::fill(input.begin() + static_cast<std::ptrdiff_t>(got), input.end(), 0);
     if (!converter) continue;
     // Every output record starts zeroed, so no field of the record before leaks into it.
     std::fill(output.begin(), output.end(), 0);

@@ -12,6 +12,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "convert/answers.h"
 #include "convert/copy_tally.h"
@@ -132,12 +133,23 @@ class Copier {
   CopyStatus ConvertRecordsUncounted(std::string_view source, std::string_view target,
                                      std::uint16_t inSize, std::uint16_t outSize,
                                      const RecordConverter& converter);
-  // Reports one finished primitive to the tally.
-  CopyStatus Tell(CopyStatus status, std::int64_t sourceSize, std::int64_t targetBefore,
-                  std::string_view target, std::uint16_t inSize, std::uint16_t outSize);
+  // Reports one finished primitive to the tally, from what the record routines measured.
+  CopyStatus Tell(CopyStatus status, std::string_view target, std::uint16_t inSize,
+                  std::uint16_t outSize);
 
   tui::Screen& screen_;
   ProgressLog& log_;
+  // Room the routines reuse from file to file rather than allocate for each.
+  std::vector<std::uint8_t> block_, readRoom_, writeRoom_, recordIn_, recordOut_;
+  // What the last record routine found out on its way, so the tally asks the host again
+  // only for what it could not know: the sizes before the copy and the bytes written.
+  struct Measured {
+    std::int64_t sourceSize = 0;
+    std::int64_t targetBefore = 0;
+    std::uint64_t written = 0;
+    bool writtenKnown = false;  // every write went through
+  };
+  Measured measured_;
 };
 
 }  // namespace zq::convert

@@ -12,11 +12,11 @@ std::int64_t WholeOrPart(std::int64_t bytes, std::uint16_t size) {
 
 }  // namespace
 
-// The records are counted from the files' sizes around the copy: a record copy
+// The records are counted from the source's size and the bytes written: a record copy
 // truncates its target unless it appends, and a short last record is still one record
 // read and one written.
-CopyStatus Copier::Tell(CopyStatus status, std::int64_t sourceSize, std::int64_t targetBefore,
-                        std::string_view target, std::uint16_t inSize, std::uint16_t outSize) {
+CopyStatus Copier::Tell(CopyStatus status, std::string_view target, std::uint16_t inSize,
+                        std::uint16_t outSize) {
   if (!tally) return status;
   CopyCounts counts;
   switch (status) {
@@ -25,18 +25,21 @@ CopyStatus Copier::Tell(CopyStatus status, std::int64_t sourceSize, std::int64_t
       break;
     case CopyStatus::kKept:
       break;
-    default:
+    default: {
       if (status == CopyStatus::kCopied || status == CopyStatus::kCloseFailed) ++counts.filesCopied;
       if (Failed(status)) ++counts.errors;
       if (inSize == 0 || status == CopyStatus::kOpenFailed || status == CopyStatus::kCreateFailed)
         break;
-      std::int64_t after = FileSizeOf(target);
-      std::int64_t added = after - (appendMode ? targetBefore : 0);
-      counts.recordsRead = WholeOrPart(sourceSize, inSize);
+      // After a failed write only the target knows how much of it arrived.
+      std::int64_t added = static_cast<std::int64_t>(measured_.written);
+      if (!measured_.writtenKnown)
+        added = FileSizeOf(target) - (appendMode ? measured_.targetBefore : 0);
+      counts.recordsRead = WholeOrPart(measured_.sourceSize, inSize);
       counts.recordsWritten = WholeOrPart(added, outSize);
       if (status == CopyStatus::kCopied && counts.recordsRead > counts.recordsWritten)
         counts.recordsDropped = counts.recordsRead - counts.recordsWritten;
       break;
+    }
   }
   tally->OnCopy(counts);
   return status;
@@ -44,29 +47,28 @@ CopyStatus Copier::Tell(CopyStatus status, std::int64_t sourceSize, std::int64_t
 
 CopyStatus Copier::CopyTextFile(std::string_view source, std::string_view target) {
   if (!tally) return CopyTextFileUncounted(source, target);
-  return Tell(CopyTextFileUncounted(source, target), 0, 0, target, 0, 0);
+  return Tell(CopyTextFileUncounted(source, target), target, 0, 0);
 }
 
 CopyStatus Copier::CopyFileBytes(std::string_view source, std::string_view target) {
   if (!tally) return CopyFileBytesUncounted(source, target);
-  return Tell(CopyFileBytesUncounted(source, target), 0, 0, target, 0, 0);
+  return Tell(CopyFileBytesUncounted(source, target), target, 0, 0);
 }
 
 CopyStatus Copier::CopyRecords(std::string_view source, std::string_view target, std::uint16_t size,
                                const RecordFilter& filter) {
   if (!tally) return CopyRecordsUncounted(source, target, size, filter);
-  std::int64_t sourceSize = FileSizeOf(source), before = FileSizeOf(target);
-  return Tell(CopyRecordsUncounted(source, target, size, filter), sourceSize, before, target, size,
-              size);
+  measured_ = {};
+  return Tell(CopyRecordsUncounted(source, target, size, filter), target, size, size);
 }
 
 CopyStatus Copier::ConvertRecords(std::string_view source, std::string_view target,
                                   std::uint16_t inSize, std::uint16_t outSize,
                                   const RecordConverter& converter) {
   if (!tally) return ConvertRecordsUncounted(source, target, inSize, outSize, converter);
-  std::int64_t sourceSize = FileSizeOf(source), before = FileSizeOf(target);
-  return Tell(ConvertRecordsUncounted(source, target, inSize, outSize, converter), sourceSize,
-              before, target, inSize, outSize);
+  measured_ = {};
+  return Tell(ConvertRecordsUncounted(source, target, inSize, outSize, converter), target, inSize,
+              outSize);
 }
 
 }  // namespace zq::convert

@@ -250,8 +250,14 @@ bool ConvertLedgerEntry(const LedgerConversion& ledger, std::span<const std::uin
                         std::span<std::uint8_t> out) {
   const RecordView old(in);
   ProgressLog& log = ledger.copier->Log();
-  log.Write("DOR=" + shared::DateToText(old.Get(kDate)) + " " + Padded(old.Get(kText2), 10) + " " +
-            old.Get(kText5));
+  // Appended in place: one line for every entry carried.
+  std::string line = "DOR=";
+  line += shared::DateToText(old.Get(kDate));
+  line += ' ';
+  line += Padded(old.Get(kText2), 10);
+  line += ' ';
+  line += old.Get(kText5);
+  log.Write(line);
   if (old.Get(kFlags) & kStruckOut) {
     log.WriteLn(" SKREŚLONY"_pl);
     if (ledger.copier->showSlowly)

@@ -21,8 +21,9 @@ void AppendUtf8(std::string& out, char32_t cp) {
 }
 
 std::string Cp852ToUtf8(std::string_view cp852) {
+  // Names are mostly ASCII: room for one byte each, so that a short name needs no heap.
   std::string out;
-  out.reserve(cp852.size() * 2);
+  out.reserve(cp852.size());
   for (unsigned char c : cp852) AppendUtf8(out, kCp852ToUnicode[c]);
   return out;
 }

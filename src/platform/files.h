@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -51,6 +52,9 @@ enum class Disposition {
 
 enum class Whence { kBegin, kCurrent, kEnd };
 
+// Which side of a copy from one open file into another failed.
+enum class CopyFault { kNone, kRead, kWrite };
+
 // File attributes in the Win32 bit order; the find mask uses the same bits.
 enum Attributes : std::uint32_t {
   kAttrReadOnly = 0x01,
@@ -76,6 +80,15 @@ class File {
   virtual bool Lock(std::uint64_t offset, std::uint64_t length, int& error) = 0;
   virtual bool Unlock(std::uint64_t offset, std::uint64_t length, int& error) = 0;
   virtual bool Close(int& error) = 0;
+  // Carries the bytes from this file's position into `target` at its position until this
+  // file ends or `limit` bytes have gone, as reading here and writing there would: both
+  // positions move on, and `done` counts the bytes that reached the target. False on a
+  // failure, `fault` telling whether reading or writing failed and `error` its code; what
+  // was carried before it stays in the target. A target that takes no more bytes is a
+  // write failure. This reads and writes through `scratch`; a host that can copy between
+  // its own files without the bytes passing through the program does so instead.
+  virtual bool CopyTo(File& target, std::uint64_t limit, std::span<std::uint8_t> scratch,
+                      std::uint64_t& done, CopyFault& fault, int& error);
 };
 
 struct FindData {

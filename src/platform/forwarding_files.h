@@ -27,6 +27,8 @@ class ForwardingFile : public File {
   bool Lock(std::uint64_t o, std::uint64_t l, int& e) override { return inner_->Lock(o, l, e); }
   bool Unlock(std::uint64_t o, std::uint64_t l, int& e) override { return inner_->Unlock(o, l, e); }
   bool Close(int& e) override { return inner_->Close(e); }
+  // CopyTo is not passed on: the file's own reads and writes carry the bytes, so that a
+  // decorator that changes them sees a copy too. One that changes neither may pass it on.
 
  protected:
   File& Inner() { return *inner_; }

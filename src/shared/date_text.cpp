@@ -1,6 +1,6 @@
 #include "shared/date_text.h"
 
-#include <cstdio>
+#include <string>
 
 namespace zq::shared {
 
@@ -20,9 +20,15 @@ bool ParseDigits(std::string_view text, int& value) {
 
 std::string DateToText(const Date& date) {
   if (!DateValid(date)) return "-";
-  char text[16];
-  std::snprintf(text, sizeof text, "%02u-%02u-%04u", unsigned{date.day}, unsigned{date.month},
-                unsigned{date.year});
+  // Built by hand: every carried ledger entry's log line shows its date.
+  std::string text = "00-00-0000";
+  auto put = [&](std::size_t at, unsigned value, int digits) {
+    for (int i = digits - 1; i >= 0; --i, value /= 10)
+      text[at + static_cast<std::size_t>(i)] = static_cast<char>('0' + value % 10);
+  };
+  put(0, date.day, 2);
+  put(3, date.month, 2);
+  put(6, date.year, 4);
   return text;
 }
 

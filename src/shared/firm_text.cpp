@@ -224,10 +224,8 @@ std::vector<FirmTextKey> FirmTextKeys(int year) {
 FirmText::FirmText(int year) : year_(year), keys_(FirmTextKeys(year)), values_(keys_.size()) {}
 
 int FirmText::Find(std::string_view section, std::string_view key) const {
-  std::string upperSection = tui::UpperText(section), upperKey = tui::UpperText(key);
   for (std::size_t i = 0; i < keys_.size(); ++i)
-    if (tui::UpperText(keys_[i].key) == upperKey &&
-        tui::UpperText(keys_[i].section) == upperSection)
+    if (tui::SameUpper(keys_[i].key, key) && tui::SameUpper(keys_[i].section, section))
       return static_cast<int>(i);
   return -1;
 }

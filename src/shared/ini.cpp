@@ -33,7 +33,8 @@ std::optional<std::string_view> ValueFor(std::string_view line, std::string_view
   std::string_view text = Trim(line);
   std::size_t eq = text.find('=');
   if (eq == std::string_view::npos) return std::nullopt;
-  if (tui::UpperText(text.substr(0, eq)) != upperKey) return std::nullopt;
+  // Every key looked up is compared with every line: without a copy of either.
+  if (!tui::SameUpper(text.substr(0, eq), upperKey)) return std::nullopt;
   return text.substr(eq + 1);
 }
 

@@ -1,6 +1,7 @@
 #include "shared/protection.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace zq::shared {
 
@@ -32,20 +33,14 @@ std::size_t CountZeros(std::span<const std::uint8_t> bytes, ProtectedRange range
                  bytes.begin() + static_cast<std::ptrdiff_t>(end), std::uint8_t{0}));
 }
 
-}  // namespace
-
-void Scramble(std::span<std::uint8_t> bytes, ProtectedRange range, std::uint8_t seed) {
-  Generator generator(seed);
-  std::size_t end = std::min(range.end, bytes.size());
-  for (std::size_t i = range.first; i < end; ++i) bytes[i] ^= generator.Below255();
-}
-
-bool DecodesPlausibly(RecordView record, const Layout& layout) {
+// Whether the texts and dates lying wholly below `limit` read as data.
+bool PlausibleBelow(RecordView record, const Layout& layout, std::size_t limit) {
   const std::uint8_t* data = record.Data();
   std::size_t size = record.Size();
   for (const Field& field : layout.fields) {
     for (std::size_t i = 0; i < field.count; ++i) {
       Field element = field.At(i);
+      if (element.offset + element.width > limit) continue;
       if (field.kind == Kind::Text) {
         // A text that a short record does not reach reads as empty.
         if (element.offset >= size) continue;
@@ -62,6 +57,39 @@ bool DecodesPlausibly(RecordView record, const Layout& layout) {
   return true;
 }
 
+// Most wrong seeds turn the first texts of a record into noise: unscrambling this much of
+// it first turns them away without unscrambling the whole record for each.
+constexpr std::size_t kPrefixBytes = 96;
+
+// Whether `record` decodes plausibly under `seed`; `scratch` holds it unscrambled then.
+bool DecodesUnder(std::span<const std::uint8_t> record, ProtectedRange range, const Layout& layout,
+                  std::uint8_t seed, std::vector<std::uint8_t>& scratch) {
+  const std::size_t prefix = std::min(record.size(), range.first + kPrefixBytes);
+  if (prefix < record.size()) {
+    // What the prefix decodes to is what the whole record decodes to there, and a field
+    // wholly inside it is judged as the whole record's check would judge it.
+    scratch.assign(record.begin(), record.begin() + static_cast<std::ptrdiff_t>(prefix));
+    Scramble(scratch, range, seed);
+    if (!PlausibleBelow(RecordView(std::span<const std::uint8_t>(scratch)), layout, prefix))
+      return false;
+  }
+  scratch.assign(record.begin(), record.end());
+  Scramble(scratch, range, seed);
+  return DecodesPlausibly(RecordView(std::span<const std::uint8_t>(scratch)), layout);
+}
+
+}  // namespace
+
+void Scramble(std::span<std::uint8_t> bytes, ProtectedRange range, std::uint8_t seed) {
+  Generator generator(seed);
+  std::size_t end = std::min(range.end, bytes.size());
+  for (std::size_t i = range.first; i < end; ++i) bytes[i] ^= generator.Below255();
+}
+
+bool DecodesPlausibly(RecordView record, const Layout& layout) {
+  return PlausibleBelow(record, layout, std::numeric_limits<std::size_t>::max());
+}
+
 std::optional<std::uint8_t> RecogniseSeed(std::span<const std::span<const std::uint8_t>> records,
                                           ProtectedRange range, const Layout& layout) {
   int bestCount = 0;
@@ -73,9 +101,7 @@ std::optional<std::uint8_t> RecogniseSeed(std::span<const std::span<const std::u
     int count = 0;
     std::size_t zeros = 0;
     for (std::span<const std::uint8_t> record : records) {
-      scratch.assign(record.begin(), record.end());
-      Scramble(scratch, range, seed);
-      if (!DecodesPlausibly(RecordView(std::span<const std::uint8_t>(scratch)), layout)) continue;
+      if (!DecodesUnder(record, range, layout, seed, scratch)) continue;
       ++count;
       zeros += CountZeros(scratch, range);
     }
@@ -90,9 +116,7 @@ std::optional<std::uint8_t> RecogniseSeed(std::span<const std::span<const std::u
 
 bool SeedRecogniser::TryDecode(std::span<const std::uint8_t> record, std::uint8_t seed,
                                std::size_t* zeros) {
-  scratch_.assign(record.begin(), record.end());
-  Scramble(scratch_, range_, seed);
-  if (!DecodesPlausibly(RecordView(std::span<const std::uint8_t>(scratch_)), layout_)) return false;
+  if (!DecodesUnder(record, range_, layout_, seed, scratch_)) return false;
   if (zeros) *zeros = CountZeros(scratch_, range_);
   return true;
 }

@@ -9,8 +9,10 @@ namespace zq::tui {
 
 namespace {
 
-constexpr std::string_view kLower = "\xA5\x86\xA9\x88\xE4\xA2\x98\xBE\xAB\x81\x89\x84\x94\x8B\x9F\xE7";
-constexpr std::string_view kUpper = "\xA4\x8F\xA8\x9D\xE3\xE0\x97\xBD\x8D\x9A\xD3\x8E\x99\x8A\xAC\xE6";
+constexpr std::string_view kLower =
+    "\xA5\x86\xA9\x88\xE4\xA2\x98\xBE\xAB\x81\x89\x84\x94\x8B\x9F\xE7";
+constexpr std::string_view kUpper =
+    "\xA4\x8F\xA8\x9D\xE3\xE0\x97\xBD\x8D\x9A\xD3\x8E\x99\x8A\xAC\xE6";
 
 constexpr auto kCollation = [] {
   std::array<char, 159> s{};
@@ -19,9 +21,11 @@ constexpr auto kCollation = [] {
   s[n++] = '_';
   s[n++] = ' ';
   for (int b = 0x21; b <= 0x40; ++b) s[n++] = static_cast<char>(b);
-  std::string_view letters = "AaĄąÄäBbCcĆćČčDdEeĘęËëFfGgHhIiJjKkLlŁłMmNnŃńOoÓóÖöŐőPpQqRrSsŚśŠšTtUuÜüVvWwXxYyZzŻżŹź"_pl;
+  std::string_view letters =
+      "AaĄąÄäBbCcĆćČčDdEeĘęËëFfGgHhIiJjKkLlŁłMmNnŃńOoÓóÖöŐőPpQqRrSsŚśŠšTtUuÜüVvWwXxYyZzŻżŹź"_pl;
   for (char c : letters) s[n++] = c;
-  for (int b : {0x5B, 0x5C, 0x5D, 0x5E, 0x60, 0x7B, 0x7C, 0x7D, 0x7E}) s[n++] = static_cast<char>(b);
+  for (int b : {0x5B, 0x5C, 0x5D, 0x5E, 0x60, 0x7B, 0x7C, 0x7D, 0x7E})
+    s[n++] = static_cast<char>(b);
   if (n != s.size()) throw "collation string must hold 159 bytes";
   return s;
 }();
@@ -51,9 +55,12 @@ const std::array<char, 256>& NationalTable() {
       // In Latin Extended-A a few letters (ĺ, ľ, ł, ń, ň, ź, ż, ž) pair odd-upper, even-lower.
       bool extendedOddUpper = (u >= 0x139 && u <= 0x148) || (u >= 0x179 && u <= 0x17E);
       char16_t want = 0;
-      if (latin1) want = candidates[1];
-      else if (extendedOddUpper && !(u & 1)) want = candidates[0];
-      else if (!extendedOddUpper && extended) want = candidates[0];
+      if (latin1)
+        want = candidates[1];
+      else if (extendedOddUpper && !(u & 1))
+        want = candidates[0];
+      else if (!extendedOddUpper && extended)
+        want = candidates[0];
       if (!want) continue;
       int up = UnicodeToCp852(want);
       if (up > 0) t[static_cast<std::size_t>(b)] = static_cast<char>(up);
@@ -83,6 +90,13 @@ std::string UpperText(std::string_view text) {
   return out;
 }
 
+bool SameUpper(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (UpperChar(a[i]) != UpperChar(b[i])) return false;
+  return true;
+}
+
 std::string LowerText(std::string_view text) {
   std::string out(text);
   for (char& c : out) c = LowerChar(c);
@@ -93,7 +107,9 @@ char NationalUpperChar(char c) {
   return NationalTable()[static_cast<unsigned char>(c)];
 }
 
-int CollationRank(unsigned char c) { return kRanks[c]; }
+int CollationRank(unsigned char c) {
+  return kRanks[c];
+}
 
 int PolishCompare(std::string_view first, std::string_view second) {
   std::size_t n = std::max(first.size(), second.size());

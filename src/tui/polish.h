@@ -11,6 +11,9 @@ namespace zq::tui {
 char UpperChar(char c);
 char LowerChar(char c);
 std::string UpperText(std::string_view text);
+// Whether the two are the same text once both are in capitals (UpperText), compared
+// without making either.
+bool SameUpper(std::string_view a, std::string_view b);
 std::string LowerText(std::string_view text);
 // The casing of push button hot keys: a..z and the bytes 128..165 by the host's table.
 char NationalUpperChar(char c);

@@ -1,6 +1,7 @@
 #include "tui/screen.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 
 namespace zq::tui {
@@ -9,7 +10,9 @@ namespace {
 
 constexpr std::uint8_t kFrame[8] = {0xDA, 0xC0, 0xBF, 0xD9, 0xC4, 0xC4, 0xB3, 0xB3};
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+bool IsSeparator(char c) {
+  return c == '\\' || c == '/';
+}
 
 }  // namespace
 
@@ -55,19 +58,25 @@ FramedWindow::FramedWindow(Screen& screen, int left, int top, int right, int bot
       textAttr_(text),
       options_(options) {}
 
-FramedWindow::~FramedWindow() { Close(); }
+FramedWindow::~FramedWindow() {
+  Close();
+}
 
 void FramedWindow::SaveBeneath() {
   int w = right_ - left_ + 1;
   beneath_.resize(static_cast<std::size_t>(w * (bottom_ - top_ + 1)));
   for (int r = top_; r <= bottom_; ++r)
-    screen_.GetCells(left_, r, std::span(beneath_).subspan(static_cast<std::size_t>((r - top_) * w), static_cast<std::size_t>(w)));
+    screen_.GetCells(left_, r,
+                     std::span(beneath_).subspan(static_cast<std::size_t>((r - top_) * w),
+                                                 static_cast<std::size_t>(w)));
 }
 
 void FramedWindow::RestoreBeneath() {
   int w = right_ - left_ + 1;
   for (int r = top_; r <= bottom_; ++r)
-    screen_.PutCells(left_, r, std::span<const Cell>(beneath_).subspan(static_cast<std::size_t>((r - top_) * w), static_cast<std::size_t>(w)));
+    screen_.PutCells(left_, r,
+                     std::span<const Cell>(beneath_).subspan(
+                         static_cast<std::size_t>((r - top_) * w), static_cast<std::size_t>(w)));
 }
 
 void FramedWindow::DrawFrame() {
@@ -105,7 +114,9 @@ void FramedWindow::Show() {
   int w = right_ - left_ + 1;
   if (options_.keepContents && !own_.empty()) {
     for (int r = top_; r <= bottom_; ++r)
-      screen_.PutCells(left_, r, std::span<const Cell>(own_).subspan(static_cast<std::size_t>((r - top_) * w), static_cast<std::size_t>(w)));
+      screen_.PutCells(left_, r,
+                       std::span<const Cell>(own_).subspan(static_cast<std::size_t>((r - top_) * w),
+                                                           static_cast<std::size_t>(w)));
   } else {
     DrawFrame();
     if (options_.clearInside)
@@ -121,7 +132,9 @@ void FramedWindow::Hide() {
     int w = right_ - left_ + 1;
     own_.resize(beneath_.size());
     for (int r = top_; r <= bottom_; ++r)
-      screen_.GetCells(left_, r, std::span(own_).subspan(static_cast<std::size_t>((r - top_) * w), static_cast<std::size_t>(w)));
+      screen_.GetCells(left_, r,
+                       std::span(own_).subspan(static_cast<std::size_t>((r - top_) * w),
+                                               static_cast<std::size_t>(w)));
   }
   RestoreBeneath();
   visible_ = false;
@@ -148,7 +161,8 @@ void Screen::Start() {
     LoadScheme(record);
   else
     scheme_ = defaults_;
-  for (int i = 0; i < 4; ++i) controlColours_[static_cast<std::size_t>(i)] = scheme_[static_cast<std::size_t>(i)];
+  for (int i = 0; i < 4; ++i)
+    controlColours_[static_cast<std::size_t>(i)] = scheme_[static_cast<std::size_t>(i)];
   auto sound = platform_.process.Environment("ZQSOUND");
   soundOff_ = sound && *sound == "OFF";
 }
@@ -160,9 +174,9 @@ void Screen::LoadScheme(const std::array<std::uint8_t, 11>& record) {
 
 bool Screen::ReadColoursFile(std::array<std::uint8_t, 11>& record) {
   int error = 0;
-  auto file = platform_.files.Open(programDirectory_ + "kolory.zq", platform::kRead,
-                                   platform::kShareReadWrite,
-                                   platform::Disposition::kOpenExisting, error);
+  auto file =
+      platform_.files.Open(programDirectory_ + "kolory.zq", platform::kRead,
+                           platform::kShareReadWrite, platform::Disposition::kOpenExisting, error);
   if (!file) return false;
   std::array<std::uint8_t, 11> buffer{};
   std::size_t done = 0;
@@ -175,9 +189,9 @@ bool Screen::ReadColoursFile(std::array<std::uint8_t, 11>& record) {
 
 bool Screen::WriteColoursFile(const std::array<std::uint8_t, 11>& record) {
   int error = 0;
-  auto file = platform_.files.Open(programDirectory_ + "kolory.zq", platform::kWrite,
-                                   platform::kShareNone, platform::Disposition::kCreateAlways,
-                                   error);
+  auto file =
+      platform_.files.Open(programDirectory_ + "kolory.zq", platform::kWrite, platform::kShareNone,
+                           platform::Disposition::kCreateAlways, error);
   if (!file) return false;
   std::size_t done = 0;
   file->Write(record.data(), record.size(), done, error);
@@ -199,7 +213,12 @@ void Screen::GetCells(int column, int row, std::span<Cell> cells) const {
 
 void Screen::WriteAbsolute(std::uint8_t attr, int column, int row, std::string_view text) {
   if (text.empty()) return;
-  std::vector<Cell> cells(text.size());
+  // A row's worth on the stack: the progress log writes here for every line it shows.
+  std::array<Cell, platform::Console::kColumns> rowCells;
+  std::vector<Cell> longCells;
+  if (text.size() > rowCells.size()) longCells.resize(text.size());
+  std::span<Cell> cells =
+      longCells.empty() ? std::span<Cell>(rowCells).first(text.size()) : std::span<Cell>(longCells);
   for (std::size_t i = 0; i < text.size(); ++i)
     cells[i] = Cell{static_cast<std::uint8_t>(text[i]), attr};
   PutCells(column, row, cells);
@@ -207,7 +226,8 @@ void Screen::WriteAbsolute(std::uint8_t attr, int column, int row, std::string_v
 
 void Screen::FillAbsolute(std::uint8_t attr, int column, int row, int width, char ch) {
   if (width <= 0) return;
-  std::vector<Cell> cells(static_cast<std::size_t>(width), Cell{static_cast<std::uint8_t>(ch), attr});
+  std::vector<Cell> cells(static_cast<std::size_t>(width),
+                          Cell{static_cast<std::uint8_t>(ch), attr});
   PutCells(column, row, cells);
 }
 
@@ -248,12 +268,10 @@ std::unique_ptr<FramedWindow> Screen::OpenWindow(int left, int top, int right, i
                                                  WindowOptions options) {
   int minSize = options.framed ? 3 : 1;
   if (left < 1 || top < 1 || right > platform::Console::kColumns ||
-      bottom > platform::Console::kRows || right - left + 1 < minSize ||
-      bottom - top + 1 < minSize)
+      bottom > platform::Console::kRows || right - left + 1 < minSize || bottom - top + 1 < minSize)
     return nullptr;
-  std::unique_ptr<FramedWindow> w(new FramedWindow(*this, left, top, right, bottom,
-                                                   std::string(title), header, frame, text,
-                                                   options));
+  std::unique_ptr<FramedWindow> w(new FramedWindow(
+      *this, left, top, right, bottom, std::string(title), header, frame, text, options));
   w->Show();
   Push(w.get());
   return w;

@@ -42,6 +42,33 @@ TEST_F(RecordCopyTest, CopiesRecordsAndTheShortTailExactly) {
   EXPECT_EQ(KeysLeft(), 0u);
 }
 
+// One copier carries file after file, large records and small, each ending in a short
+// record: every target holds its own source's records, a conversion's short record
+// padded with zeros, and nothing of the file carried before it.
+TEST_F(RecordCopyTest, FileAfterFileOfEveryRecordSizeTheItemsUse) {
+  const std::uint16_t sizes[] = {13952, 48, 2048, 352, 1024, 552, 400, 13952, 26624};
+  unsigned seed = 1;
+  for (bool convert : {false, true}) {
+    for (std::uint16_t size : sizes) {
+      SCOPED_TRACE(std::to_string(size) + (convert ? " converted" : " copied"));
+      const std::size_t tail = size / 3 + 1;
+      std::string bytes = Pattern(size * 5u + tail, ++seed);
+      Write("src.rek", bytes);
+      std::filesystem::remove(dir / "dst.rek");
+      if (convert) {
+        Convert(size, size, [](std::span<const std::uint8_t> in, std::span<std::uint8_t> out) {
+          std::copy(in.begin(), in.end(), out.begin());
+          return true;
+        });
+        bytes.append(size - tail, '\0');
+      } else {
+        Copy(size);
+      }
+      EXPECT_EQ(Read("dst.rek"), bytes);
+    }
+  }
+}
+
 TEST_F(RecordCopyTest, FilterChangesDropsAndSeesAZeroedTail) {
   std::string bytes(10, '\xFF');
   bytes += std::string(10, 'b') + std::string(10, 'c') + "dd";

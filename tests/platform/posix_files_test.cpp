@@ -222,6 +222,25 @@ TEST_F(PosixFilesTest, FilesOtherProcessesMadeBeforeTheHoldAreFound) {
   // Held again after the hold ended: listed afresh.
   ListingHold next(*files);
   EXPECT_TRUE(files->GetAttributes(d + "\\CENNIK.TXT", attributes, size));
+
+  // A name made after the listing, under the spelling this program then creates: every
+  // create opens that file rather than make a second one or overwrite it unasked.
+  int error = 0;
+  EXPECT_FALSE(files->GetAttributes(d + "\\Uwagi.txt", attributes, size));
+  for (Disposition disposition :
+       {Disposition::kCreateNew, Disposition::kOpenAlways, Disposition::kCreateAlways}) {
+    other("Uwagi.txt");
+    auto f = files->Open(d + "\\Uwagi.txt", kReadWrite, kShareReadWrite, disposition, error);
+    if (disposition == Disposition::kCreateNew) {
+      EXPECT_EQ(f, nullptr);
+      EXPECT_EQ(error, kErrFileExists);
+      continue;
+    }
+    ASSERT_NE(f, nullptr) << error;
+    EXPECT_EQ(ReadAll(*f), disposition == Disposition::kOpenAlways ? "abc" : "");
+  }
+  EXPECT_EQ(Find(d + "\\U*", 0, error), std::vector<std::string>{"Uwagi.txt"});
+  EXPECT_TRUE(files->GetAttributes(d + "\\UWAGI.TXT", attributes, size));
 }
 
 // Records read and written one after another, each after a seek to where it starts
@@ -445,6 +464,69 @@ TEST_F(PosixFilesTest, ReadWriteSeekAndAccess) {
   EXPECT_FALSE(w->Read(buf, 1, done, error));
   EXPECT_EQ(error, kErrAccessDenied);
   EXPECT_EQ(test::ReadFile(dir / "data.bin"), "0123");
+}
+
+// A copy from one open file into another lands as reads there and writes here would:
+// from both positions on, up to the limit or the source's end, both positions moved on.
+// What the host cannot copy between two files goes through memory, and a file opened
+// without the access a side needs fails on that side.
+TEST_F(PosixFilesTest, CopyToCarriesBytesFromPositionToPosition) {
+  struct Case {
+    std::size_t size, skip, limit;
+    Access from, to;
+    CopyFault fault;
+  };
+  const std::size_t kAll = ~std::size_t{0};
+  const Case cases[] = {
+      {0, 0, kAll, kRead, kWrite, CopyFault::kNone},
+      {1, 0, kAll, kRead, kWrite, CopyFault::kNone},
+      {(64 << 10) + 3, 0, kAll, kRead, kWrite, CopyFault::kNone},
+      {3 << 20, 5, kAll, kRead, kWrite, CopyFault::kNone},
+      {10000, 100, 4000, kRead, kWrite, CopyFault::kNone},
+      {10000, 0, 4000, kRead, kReadWrite, CopyFault::kNone},
+      {100, 0, kAll, kWrite, kWrite, CopyFault::kRead},
+      {100, 0, kAll, kRead, kRead, CopyFault::kWrite},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.size) + " from " + std::to_string(c.skip) + " limit " +
+                 std::to_string(c.limit));
+    std::string bytes(c.size, '\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 + i / 251);
+    test::WriteFile(dir / "src.bin", bytes);
+    test::WriteFile(dir / "dst.bin", "head");
+    int error = 0;
+    auto in = OpenFile(dir.Prefix() + "src.bin", c.from, kShareReadWrite,
+                       Disposition::kOpenExisting, error);
+    auto out = OpenFile(dir.Prefix() + "dst.bin", c.to, kShareReadWrite, Disposition::kOpenExisting,
+                        error);
+    ASSERT_NE(in, nullptr);
+    ASSERT_NE(out, nullptr);
+    std::int64_t pos = 0;
+    ASSERT_TRUE(in->Seek(static_cast<std::int64_t>(c.skip), Whence::kBegin, pos, error));
+    ASSERT_TRUE(out->Seek(0, Whence::kEnd, pos, error));
+    std::vector<std::uint8_t> scratch(1000);
+    std::uint64_t done = 99;
+    CopyFault fault = CopyFault::kNone;
+    const bool ok = in->CopyTo(*out, c.limit, scratch, done, fault, error);
+    EXPECT_EQ(fault, c.fault);
+    if (c.fault != CopyFault::kNone) {
+      EXPECT_FALSE(ok);
+      EXPECT_EQ(error, kErrAccessDenied);
+      EXPECT_EQ(done, 0u);
+      continue;
+    }
+    ASSERT_TRUE(ok) << error;
+    const std::size_t carried = std::min(c.limit, c.size - c.skip);
+    EXPECT_EQ(done, carried);
+    // Both positions stand after what was carried.
+    ASSERT_TRUE(in->Seek(0, Whence::kCurrent, pos, error));
+    EXPECT_EQ(pos, static_cast<std::int64_t>(c.skip + carried));
+    std::size_t put = 0;
+    ASSERT_TRUE(out->Write("|", 1, put, error));
+    in.reset();
+    out.reset();
+    EXPECT_EQ(test::ReadFile(dir / "dst.bin"), "head" + bytes.substr(c.skip, carried) + "|");
+  }
 }
 
 TEST_F(PosixFilesTest, SizesAndOffsetsAreSixtyFourBit) {

@@ -19,6 +19,15 @@ TEST(PolishCase, WholeWordsMapBothWays) {
   EXPECT_EQ(UpperText("äöüëőčš"_pl), "ÄÖÜËŐČŠ"_pl);
 }
 
+TEST(PolishCase, SameUpperAgreesWithComparingCapitals) {
+  const std::string_view texts[] = {"",          "Adres",     "ADRES",     "adres ",
+                                    "źdźbło"_pl, "ŹDŹBŁO"_pl, "ŹDŹBLO"_pl, "Nip",
+                                    "NIP",       "zażółć"_pl, "ZAŻÓŁĆ"_pl, "ZAZOLC"};
+  for (std::string_view a : texts)
+    for (std::string_view b : texts)
+      EXPECT_EQ(SameUpper(a, b), UpperText(a) == UpperText(b)) << a << " / " << b;
+}
+
 TEST(PolishCase, OnlyLettersChange) {
   for (int b = 0; b < 256; ++b) {
     char c = static_cast<char>(b);

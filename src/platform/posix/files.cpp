@@ -55,6 +55,10 @@ constexpr off_t kMarkWrite = kMarkerBase + 2;
 constexpr off_t kMarkDenyWrite = kMarkerBase + 3;
 constexpr off_t kMarkDenyRead = kMarkerBase + 4;
 constexpr int kGateAttempts = 2000;  // about two seconds of 1 ms pauses
+// The most one kernel copy between files is asked to carry at once.
+constexpr std::size_t kCopyChunk = std::size_t{1} << 30;
+// Reads up to this size are served whole by one call unless the file ends.
+constexpr std::size_t kWholeRead = std::size_t{1} << 30;
 
 // The case pairs of the code page's Polish and neighbouring letters.
 constexpr std::array<unsigned char, 16> kLower = {0xA5, 0x86, 0xA9, 0x88, 0xE4, 0xA2, 0x98, 0xBE,
@@ -79,10 +83,22 @@ bool IsSeparator(char c) {
   return c == '\\' || c == '/';
 }
 
+// `name` appended to the directory path `dir` in place.
+void AppendName(std::string& dir, std::string_view name) {
+  if (dir.empty() || dir == ".") {
+    dir.assign(name);
+    return;
+  }
+  if (dir.back() != '/') dir += '/';
+  dir += name;
+}
+
 std::string Join(const std::string& dir, const std::string& name) {
-  if (dir.empty() || dir == ".") return name;
-  if (dir.back() == '/') return dir + name;
-  return dir + "/" + name;
+  std::string out;
+  out.reserve(dir.size() + 1 + name.size());
+  out = dir;
+  AppendName(out, name);
+  return out;
 }
 
 // A program path mapped onto the host.
@@ -147,6 +163,13 @@ class Listings {
 
   // Whether `dir` is known to be a directory without asking the host.
   bool Knows(const std::string& dir) const { return holds_ > 0 && dirs_.count(dir) > 0; }
+  // Whether the kept listing of `dir` has `name` in any case.
+  bool Holds(const std::string& dir, std::string_view name) const {
+    auto it = dirs_.find(dir);
+    if (it == dirs_.end()) return false;
+    auto names = it->second.find(FoldName(name));
+    return names != it->second.end() && !names->second.empty();
+  }
 
   // This program made `hostName` in `dir`.
   void Added(const std::string& dir, const std::string& hostName) {
@@ -201,9 +224,16 @@ class Listings {
   std::unordered_map<std::string, Listing> dirs_;
 };
 
-// `find` keeps the last component as spelled: it is a pattern, where a trailing dot counts.
+// What a path is resolved for.
+enum class Lookup {
+  kName,
+  kPattern,  // the last component is kept as spelled: a trailing dot counts
+  kCreate,   // a name that an exclusive create makes unless a file is found under it
+};
+
 bool Resolve(std::string_view path, Resolved& out, int& error, Listings& listings,
-             bool find = false) {
+             Lookup lookup = Lookup::kName) {
+  const bool find = lookup == Lookup::kPattern;
   if (path.find('\0') != std::string_view::npos) {
     error = kErrInvalidName;
     return false;
@@ -238,7 +268,9 @@ bool Resolve(std::string_view path, Resolved& out, int& error, Listings& listing
   const std::string root = absolute ? "/" : "";
   std::vector<std::string> names;
   names.reserve(parts.size());
+  // Every lookup of the program passes here: the paths grow in place.
   std::string exact = root, exactParent = ".";
+  exact.reserve(3 * path.size() + 1);
   for (std::size_t k = 0; k < parts.size(); ++k) {
     names.push_back(Cp852ToUtf8(parts[k]));
     if (k + 1 == parts.size()) {
@@ -248,7 +280,7 @@ bool Resolve(std::string_view path, Resolved& out, int& error, Listings& listing
       out.pattern = std::string(parts[k]);
       out.has_last = true;
     }
-    exact = Join(exact, names.back());
+    AppendName(exact, names.back());
   }
   if (exact.empty()) exact = ".";
   auto finish = [&](std::string host) {
@@ -256,6 +288,15 @@ bool Resolve(std::string_view path, Resolved& out, int& error, Listings& listing
     out.host = std::move(host);
     return true;
   };
+
+  // A name to be made where the held listing of its directory has it under no case is
+  // not looked up: the exclusive create that follows fails on a file another program
+  // has made under that very spelling meanwhile, and the open then takes that file.
+  if (lookup == Lookup::kCreate && out.has_last && !out.trailing && parts.size() > 1 &&
+      listings.Knows(exactParent) && !listings.Holds(exactParent, parts.back())) {
+    out.last = out.spelled;
+    return finish(exact);
+  }
 
   // The program nearly always spells a name as it is on disk: one lookup.
   if (lstat(exact.c_str(), &out.st) == 0) {
@@ -298,7 +339,7 @@ bool Resolve(std::string_view path, Resolved& out, int& error, Listings& listing
       }
     }
     if (last) out.last = name;
-    host = Join(host, name);
+    AppendName(host, name);
   }
   if (host.empty()) host = ".";
   if (!lost && lstat(host.c_str(), &out.st) == 0) out.exists = true;
@@ -485,6 +526,10 @@ class PosixFile final : public File {
       }
       if (n == 0) break;
       done += static_cast<std::size_t>(n);
+      // A regular file gives less than asked only at its end (for a request the host
+      // serves whole): the read that would say so is left to the caller's next request
+      // rather than made twice for every file.
+      if (offset_ >= 0 && size <= kWholeRead) break;
     }
     Advance(done);
     error = kErrNone;
@@ -596,6 +641,41 @@ class PosixFile final : public File {
     return Ok(error);
   }
 
+  bool CopyTo(File& target, std::uint64_t limit, std::span<std::uint8_t> scratch,
+              std::uint64_t& done, CopyFault& fault, int& error) override {
+    done = 0;
+    // Between two regular files of this host the kernel carries the bytes itself. What it
+    // cannot carry (another file system, a file opened for something else) goes through
+    // memory from where it stopped, which also tells a read failure from a write failure.
+    auto* to = dynamic_cast<PosixFile*>(&target);
+    if (to != nullptr && to != this && fd_ >= 0 && to->fd_ >= 0 && (access_ & kRead) &&
+        (to->access_ & kWrite) && offset_ >= 0 && to->offset_ >= 0) {
+      while (done < limit) {
+        const auto want =
+            static_cast<std::size_t>(std::min<std::uint64_t>(limit - done, kCopyChunk));
+        ssize_t n = ::copy_file_range(fd_, nullptr, to->fd_, nullptr, want, 0);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 || (n == 0 && done == 0)) break;
+        if (n == 0) {
+          // The end of a regular file that gave bytes before.
+          fault = CopyFault::kNone;
+          return Ok(error);
+        }
+        done += static_cast<std::uint64_t>(n);
+        Advance(static_cast<std::size_t>(n));
+        to->Advance(static_cast<std::size_t>(n));
+      }
+      if (done >= limit) {
+        fault = CopyFault::kNone;
+        return Ok(error);
+      }
+    }
+    std::uint64_t rest = 0;
+    bool ok = File::CopyTo(target, limit - done, scratch, rest, fault, error);
+    done += rest;
+    return ok;
+  }
+
   bool Close(int& error) override {
     if (!Usable(error)) return false;
     int fd = std::exchange(fd_, -1);
@@ -652,7 +732,9 @@ class PosixFiles final : public Files {
   std::unique_ptr<File> Open(std::string_view path, Access access, Share share,
                              Disposition disposition, int& error) override {
     Resolved r;
-    if (!Resolve(path, r, error, listings_)) return nullptr;
+    const bool creates = disposition != Disposition::kOpenExisting;
+    if (!Resolve(path, r, error, listings_, creates ? Lookup::kCreate : Lookup::kName))
+      return nullptr;
     if ((access & kReadWrite) == 0) {
       error = kErrInvalidParameter;
       return nullptr;
@@ -713,7 +795,7 @@ class PosixFiles final : public Files {
     }
     // A file another program made after its directory was listed is in the listing
     // from the first open of it on.
-    if (r.has_last && (made || r.exists)) listings_.Added(r.parent, r.last);
+    if (r.has_last) listings_.Added(r.parent, r.last);
     int shared = TakeShare(fd, readable, writable, access, share, !made);
     if (shared != kErrNone) {
       ::close(fd);
@@ -814,7 +896,7 @@ class PosixFiles final : public Files {
   std::unique_ptr<FindHandle> FindFirst(std::string_view pattern, std::uint32_t mask,
                                         FindData& first, int& error) override {
     Resolved r;
-    if (!Resolve(pattern, r, error, listings_, true)) return nullptr;
+    if (!Resolve(pattern, r, error, listings_, Lookup::kPattern)) return nullptr;
     if (!r.has_last || r.trailing) {
       error = kErrFileNotFound;
       return nullptr;
