@@ -1,6 +1,6 @@
 #include "driver/journal.h"
 
-#include <cstdio>
+#include <algorithm>
 
 #include "platform/cp852.h"
 #include "platform/text_file.h"
@@ -76,25 +76,38 @@ void Journal::NoteDialog(std::string_view text, std::string_view answer) {
 
 void Journal::Keep(std::string_view cp852) {
   platform::LocalTime t = process_.Now();
-  char stamp[32];
-  std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d %02d:%02d:%02d ", t.year, t.month, t.day,
-                t.hour, t.minute, t.second);
-  pending_ += stamp;
+  // "YYYY-MM-DD HH:MM:SS ": written digit by digit, since a run writes a line for every
+  // file of every firm.
+  char stamp[] = "0000-00-00 00:00:00 ";
+  auto put = [&stamp](int at, int width, int value) {
+    for (int i = at + width - 1; i >= at; --i, value /= 10)
+      stamp[i] = static_cast<char>('0' + value % 10);
+  };
+  put(0, 4, std::clamp(t.year, 0, 9999));
+  put(5, 2, std::clamp(t.month, 0, 99));
+  put(8, 2, std::clamp(t.day, 0, 99));
+  put(11, 2, std::clamp(t.hour, 0, 99));
+  put(14, 2, std::clamp(t.minute, 0, 99));
+  put(17, 2, std::clamp(t.second, 0, 99));
+  pending_.append(stamp, sizeof stamp - 1);
   pending_ += Cp852ToUtf8(cp852);
   pending_ += "\r\n";
 }
 
 bool Journal::Flush(bool final) {
-  if (final && lineOpen_) OnLineEnd();
+  if (final) EndOpenLine();
   if (pending_.empty()) return true;
   int error = 0;
   auto file = files_.Open(path_, platform::kWrite, platform::kShareRead,
                           platform::Disposition::kOpenAlways, error);
   if (!file) return false;
   std::int64_t at = 0;
+  // Handed to the system at each firm's end, which is all a killed run needs; made
+  // safe on the disk only at the end, so that a journal does not cost every firm a
+  // wait for the disk.
   bool ok = file->Seek(0, platform::Whence::kEnd, at, error) &&
             platform::WriteAll(*file, pending_.data(), pending_.size(), error) &&
-            file->Flush(error);
+            (!final || file->Flush(error));
   // A failed append may have left part of the lines: they are kept and written again
   // rather than lost.
   if (!file->Close(error)) ok = false;

@@ -29,6 +29,10 @@ class Journal : public convert::LogSink {
 
   // A line of the journal only, code page 852.
   void Note(std::string_view text);
+  // Ends the log's line still open (a prompt), so that what follows comes after it.
+  void EndOpenLine() {
+    if (lineOpen_) OnLineEnd();
+  }
   // A message box or question window and the answer given to it.
   void NoteDialog(std::string_view text, std::string_view answer);
 

@@ -121,6 +121,14 @@ void FlushJournal(RunState& run, bool final) {
                   S("Błąd zapisu dziennika pracy "_pl) + run.journal->Path());
 }
 
+// The last line a question or key wait left open comes before the run's end.
+void CloseJournal(RunState& run, int code) {
+  if (!run.journal) return;
+  run.journal->EndOpenLine();
+  NoteInJournal(run, S("==== Koniec pracy, kod wyjścia "_pl) + std::to_string(code));
+  FlushJournal(run, true);
+}
+
 void NoteInJournal(RunState& run, std::string_view text) {
   if (run.journal) run.journal->Note(text);
 }
@@ -178,12 +186,10 @@ int RunProgram(platform::Platform& host) {
         RunWizard(run);
         Ending(run);
       }
-      NoteInJournal(run, S("==== Koniec pracy, kod wyjścia "_pl) + std::to_string(code));
-      FlushJournal(run, true);
+      CloseJournal(run, code);
       return code;
     } catch (const platform::ProgramExit& exit) {
-      NoteInJournal(run, S("==== Koniec pracy, kod wyjścia "_pl) + std::to_string(exit.code));
-      FlushJournal(run, true);
+      CloseJournal(run, exit.code);
       throw;
     }
   } catch (const platform::ProgramExit& exit) {

@@ -60,6 +60,11 @@ TEST_F(AutoRunTest, EveryFirmCarriedWithoutAnErrorGivesZero) {
   EXPECT_EQ(RunProgram(platform), 0) << rig.process.Stderr();
   EXPECT_TRUE(InTarget("A", "_zq_dor.rek"));
   EXPECT_TRUE(rig.process.Stderr().empty());
+  // The closing prompt, answered, comes before the run's end line.
+  const std::string journal = test::ReadFile(dir / "j.log");
+  const std::size_t prompt = journal.find("Nacisnij Enter  [odpowiedź: Enter]\r\n");
+  ASSERT_NE(prompt, std::string::npos) << journal;
+  EXPECT_EQ(journal.find("==== Koniec pracy, kod wyjścia 0", prompt), journal.rfind("==== "));
 }
 
 }  // namespace
