@@ -125,6 +125,17 @@ bool RecordRef::SetBytes(const Field& field, std::string_view bytes) {
 bool RecordRef::CarryFrom(RecordView in, const Field& from, const Field& to, std::size_t cut) {
   bool all = true;
   std::size_t count = std::min(from.count, to.count);
+  // Packed runs of equal non-text elements wholly inside both records, the bulk of every
+  // widened record, move in one piece; the loop below gives the same bytes.
+  if (count > 0 && from.kind == to.kind && from.kind != Kind::Text && from.width == to.width &&
+      from.Step() == from.width && to.Step() == to.width) {
+    const std::size_t bytes = count * from.width;
+    if (from.offset <= in.Size() && bytes <= in.Size() - from.offset && to.offset <= size_ &&
+        bytes <= size_ - to.offset) {
+      std::memmove(out_ + to.offset, in.Data() + from.offset, bytes);
+      return true;
+    }
+  }
   for (std::size_t i = 0; i < count; ++i) {
     Field a = from.At(i), b = to.At(i);
     if (!Holds(b)) {

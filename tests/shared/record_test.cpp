@@ -430,6 +430,33 @@ TEST(RecordBuilder, CarryWithinOneRecordMovesOverlappingBytes) {
   EXPECT_EQ(ref.Get(kShift.Text("B")), "abcdefgh");
 }
 
+TEST(RecordBuilder, AnArrayCarriesAsItsElementsDoWhereverTheInputEnds) {
+  // Packed and spaced arrays of every non-text kind, moved to another offset; the whole
+  // array must give the bytes its elements give one by one, for every input length.
+  static constexpr Field kFields[] = {{"Words", 1, 2, Kind::Word, 7},
+                                      {"Reals", 16, 8, Kind::Real, 3},
+                                      {"Spaced", 41, 4, Kind::Int32, 3, 5},
+                                      {"Raw", 56, 3, Kind::Bytes, 2}};
+  static constexpr Field kMoved[] = {{"Words", 3, 2, Kind::Word, 7},
+                                     {"Reals", 17, 8, Kind::Real, 3},
+                                     {"Spaced", 42, 4, Kind::Int32, 3},
+                                     {"Raw", 58, 3, Kind::Bytes, 2}};
+  std::vector<std::uint8_t> full(64);
+  for (std::size_t k = 0; k < full.size(); ++k) full[k] = static_cast<std::uint8_t>(0x11 + 3 * k);
+  for (std::size_t length = 0; length <= full.size(); ++length) {
+    const RecordView in(std::span<const std::uint8_t>(full.data(), length));
+    for (std::size_t f = 0; f < std::size(kFields); ++f) {
+      std::vector<std::uint8_t> whole(full.size(), 0xEE), single(full.size(), 0xEE);
+      const bool all = RecordRef(whole).CarryFrom(in, kFields[f], kMoved[f]);
+      bool each = true;
+      for (std::size_t i = 0; i < kFields[f].count; ++i)
+        each = RecordRef(single).CarryFrom(in, kFields[f].At(i), kMoved[f].At(i)) && each;
+      EXPECT_EQ(whole, single) << kFields[f].name << " from " << length << " bytes";
+      EXPECT_EQ(all, each) << kFields[f].name << " from " << length << " bytes";
+    }
+  }
+}
+
 TEST(FirmRecord, TextsAreCutAndFirmDataCarried) {
   std::string data(36, '\0');
   for (int k = 0; k < 36; ++k) data[k] = static_cast<char>(0xF0 - k);
